@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# One Wine session for a whole test run: a private prefix (made once), one Xvfb display
+# and one persistent wineserver, so each test process starts in a fraction of a second.
+#
+#   cmake/wine-session.sh start   make the prefix if needed, start Xvfb and wineserver
+#   cmake/wine-session.sh stop    end both, by process id
+#   cmake/wine-session.sh env     print the session's variables (for `eval`)
+#
+# KORV_WINE_DIR chooses the session folder (default build/wine), so that separate runs
+# (the tests, the demo, a second developer's build) never share a prefix or a display.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(dirname "$here")
+dir=${KORV_WINE_DIR:-$repo/build/wine}
+prefix=$dir/prefix
+envfile=$dir/session.env
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$prefix
+
+alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
+
+start_xvfb() {
+  rm -f "$dir/display"
+  # -displayfd picks a free display number and writes it to fd 3 once the server is up.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$dir/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$dir/display" ] || { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$dir/display")"
+}
+
+make_prefix() {
+  [ -f "$prefix/system.reg" ] && return 0
+  mkdir -p "$dir" "$dir/drive-e"
+  "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 || true
+  # Let the first server exit before the persistent one starts: the other order gave
+  # two services.exe and long stalls.
+  "$wineserver" -w
+  # A second drive for tests that need a current directory on another drive.
+  ln -sfn "$dir/drive-e" "$prefix/dosdevices/e:"
+}
+
+case "${1:-}" in
+  start)
+    mkdir -p "$dir"
+    if [ -f "$envfile" ]; then
+      # shellcheck disable=SC1090
+      . "$envfile"
+      if alive "${XVFB_PID:-}" && alive "${WINESERVER_PID:-}"; then exit 0; fi
+      "$0" stop
+    fi
+    start_xvfb
+    make_prefix
+    "$wineserver" -f -p >"$dir/wineserver.log" 2>&1 &
+    server_pid=$!
+    cat >"$envfile" <<ENV
+DISPLAY=$DISPLAY
+WINEPREFIX=$prefix
+XVFB_PID=$xvfb_pid
+WINESERVER_PID=$server_pid
+ENV
+    ;;
+  stop)
+    [ -f "$envfile" ] || exit 0
+    # shellcheck disable=SC1090
+    . "$envfile"
+    # Ending the server ends every Wine process of the prefix with it.
+    WINEPREFIX=$WINEPREFIX "$wineserver" -k 2>/dev/null || true
+    for pid in "${WINESERVER_PID:-}" "${XVFB_PID:-}"; do
+      alive "$pid" && kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${WINESERVER_PID:-}" "${XVFB_PID:-}"; do
+      for _ in $(seq 50); do alive "$pid" || break; sleep 0.1; done
+      alive "$pid" && kill -9 "$pid" 2>/dev/null || true
+    done
+    rm -f "$envfile"
+    ;;
+  env)
+    [ -f "$envfile" ] || { echo "wine-session: no session in $dir" >&2; exit 1; }
+    sed 's/^/export /' "$envfile"
+    echo "export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
+    ;;
+  *)
+    echo "usage: $0 start|stop|env" >&2
+    exit 2
+    ;;
+esac
