@@ -1,0 +1,159 @@
+// The menu window: creation of the buttons and the picture, painting with the enable
+// rules, the error box, centring, and the common ending of the menu.
+#include "main_window.h"
+
+#include "launcher.h"
+
+#include "filelib/fileio.h"
+#include "resource_ids.h"
+
+HINSTANCE g_instance;
+HWND g_main_window;
+int g_nofog;
+
+namespace {
+
+HWND g_button[MENU_BUTTON_COUNT];
+HBITMAP g_picture;
+HDC g_picture_dc;
+bool g_menu_closed;
+
+enum : int {
+  PICTURE_WIDTH = 320,
+  PICTURE_HEIGHT = 240,
+  BUTTON_X = 5,
+  BUTTON_WIDTH = 310,
+  BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY | BS_PUSHBUTTON,
+  BACKGROUND_BRUSH = COLOR_INACTIVEBORDER + 1,
+};
+
+struct MenuButton {
+  int label_id;
+  int command;
+  int y;
+  int height;
+  bool enabled_when_installed;
+  bool enabled_when_not_installed;
+};
+
+// Creation order is the order of g_button.
+const MenuButton menu_buttons[MENU_BUTTON_COUNT] = {
+    {IDS_CHANGE_DRIVER, CMD_CHANGE_DRIVER, 245, 30, true, false},
+    {IDS_PLAY, CMD_PLAY, 275, 45, true, false},
+    {IDS_NETWORK_PLAY, CMD_NETWORK_PLAY, 320, 45, true, false},
+    {IDS_INSTALL_GAME, CMD_INSTALL_GAME, 365, 30, false, true},
+    {IDS_INSTALL_DIRECTX, CMD_INSTALL_DIRECTX, 395, 30, true, true},
+    {IDS_UNINSTALL_GAME, CMD_UNINSTALL_GAME, 425, 30, true, false},
+    {IDS_TROUBLESHOOT, CMD_TROUBLESHOOT, 455, 30, true, true},
+    {IDS_EXIT, CMD_EXIT, 485, 30, true, true},
+};
+
+void create_menu(HWND window) {
+  center_window(window);
+  for (int i = 0; i < MENU_BUTTON_COUNT; ++i) {
+    const MenuButton& button = menu_buttons[i];
+    char label[256];
+    load_menu_string(g_instance, static_cast<UINT>(button.label_id), label);
+    g_button[i] = CreateWindowExA(0, "Button", label, BUTTON_STYLE, BUTTON_X, button.y, BUTTON_WIDTH,
+                                  button.height, window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.command)),
+                                  g_instance, nullptr);
+  }
+  g_picture = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_MENU_PICTURE));
+  g_picture_dc = CreateCompatibleDC(nullptr);
+  if (g_picture_dc != nullptr && g_picture != nullptr) SelectObject(g_picture_dc, g_picture);
+}
+
+LRESULT CALLBACK menu_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      create_menu(window);
+      return 0;
+    case WM_DESTROY:
+      close_menu();
+      return 0;
+    case WM_COMMAND:
+      // Once the menu has closed, clicks still queued before the quit message must not
+      // reach the file library, which has been tidied up.
+      if (!g_menu_closed) dispatch_command(window, LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_PAINT:
+      if (g_menu_closed) break;
+      refresh_menu(window);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+void load_menu_string(HINSTANCE instance, UINT id, char (&buffer)[256]) {
+  buffer[0] = '\0';
+  LoadStringA(instance, id, buffer, 255);
+}
+
+int register_menu_class(const char* class_name) {
+  WNDCLASSA window_class = {};
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = menu_window_proc;
+  window_class.hInstance = g_instance;
+  window_class.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_MENU_ICON));
+  window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(BACKGROUND_BRUSH));
+  window_class.lpszClassName = class_name;
+  return RegisterClassA(&window_class) != 0;
+}
+
+void refresh_menu(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  if (dc != nullptr) {
+    BitBlt(dc, 0, 0, PICTURE_WIDTH, PICTURE_HEIGHT, g_picture_dc, 0, 0, MERGECOPY);
+    SetBkMode(dc, TRANSPARENT);
+  }
+  EndPaint(window, &paint);
+
+  // Any registered path counts as installed here; the commands apply the stricter test.
+  char install_dir[260];
+  const bool installed = read_app_path("korv.exe", "Path", install_dir) == 1;
+  for (int i = 0; i < MENU_BUTTON_COUNT; ++i) {
+    const MenuButton& button = menu_buttons[i];
+    EnableWindow(g_button[i], installed ? button.enabled_when_installed : button.enabled_when_not_installed);
+  }
+}
+
+void error_box(int code) {
+  char caption[256], text[256];
+  load_menu_string(g_instance, IDS_ERROR_CAPTION, caption);
+  load_menu_string(g_instance, code == 5 ? IDS_ERROR_CDROM : IDS_ERROR_INSTALL, text);
+  MessageBoxA(g_main_window, text, caption, MB_ICONERROR);
+}
+
+void center_window(HWND window) {
+  int reference_width, reference_height;
+  if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) {
+    RECT parent;
+    GetWindowRect(GetParent(window), &parent);
+    reference_width = parent.right - parent.left + 1;
+    reference_height = parent.bottom - parent.top + 1;
+  } else {
+    reference_width = GetSystemMetrics(SM_CXSCREEN);
+    reference_height = GetSystemMetrics(SM_CYSCREEN);
+  }
+  RECT own;
+  GetWindowRect(window, &own);
+  const int x = (reference_width - (own.right - own.left) - 1) / 2;
+  const int y = (reference_height - (own.bottom - own.top) - 1) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+void close_menu() {
+  if (g_menu_closed) return;
+  g_menu_closed = true;
+  if (g_picture_dc != nullptr) DeleteDC(g_picture_dc);
+  if (g_picture != nullptr) DeleteObject(g_picture);
+  g_picture_dc = nullptr;
+  g_picture = nullptr;
+  fileio_tidyup();
+  PostQuitMessage(0);
+}
