@@ -1,0 +1,44 @@
+#include "fog_setting.h"
+
+#include "filelib/fileio.h"
+
+namespace {
+
+const char fog_file_name[] = "frontend.dat";
+const int fog_line_capacity = 255;
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_ignoring_case(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (ascii_lower(*a) != ascii_lower(*b)) return false;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+void load_fog_setting(const char* install_dir, int* nofog) {
+  pf_dir* dir = pfdir_new(install_dir, nullptr);
+  pf_file* file = pfopen(dir, fog_file_name, "rb");
+  if (file != nullptr) {
+    char line[fog_line_capacity + 1];
+    if (pfgets(file, line, fog_line_capacity) && equals_ignoring_case(line, "NOFOG")) {
+      *nofog = 1;
+    }
+    pfclose(file);
+  }
+  pfdir_close(dir);
+}
+
+int store_fog_setting(const char* install_dir, int nofog) {
+  pf_dir* dir = pfdir_new(install_dir, nullptr);
+  pf_file* file = pfopen(dir, fog_file_name, "wb");
+  int written = 0;
+  if (file != nullptr) {
+    written = pfputs(file, nofog == 1 ? "NOFOG" : "FOG");
+    written = pfclose(file) && written;
+  }
+  pfdir_close(dir);
+  return written;
+}

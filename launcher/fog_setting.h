@@ -1,0 +1,11 @@
+// The fog work-around setting stored as one line in "frontend.dat" in the install directory.
+#pragma once
+
+// Sets *nofog to 1 when the first line of "frontend.dat" in install_dir is "NOFOG" in any
+// letter case. Anything else (another word, an empty or missing file, a directory that
+// cannot be entered) leaves *nofog as it was.
+void load_fog_setting(const char* install_dir, int* nofog);
+
+// Writes "frontend.dat" in install_dir as the one line "NOFOG" when nofog is 1 and "FOG"
+// otherwise, ended by CR LF. Returns 1 when the line was written and the file closed.
+int store_fog_setting(const char* install_dir, int nofog);

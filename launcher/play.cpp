@@ -1,0 +1,81 @@
+// Play and Play Network Game: start the program that the stored driver choice names, from
+// the install directory, and end the menu once it runs.
+#include <direct.h>
+
+#include "driver_select.h"
+#include "filelib/fileio.h"
+#include "game_command.h"
+#include "install_dir.h"
+#include "launcher.h"
+
+namespace {
+
+// The platform's path limit: the install directory buffer and the saved current directory.
+const int path_limit = 260;
+
+enum launch_kind { launch_game, launch_network };
+
+// The common way out before anything was started: give back what is held and re-apply the
+// enable rules.
+int give_up(pf_file* file, pf_dir* dir) {
+  pfclose(file);
+  pfdir_close(dir);
+  refresh_menu(g_main_window);
+  return 0;
+}
+
+int launch(launch_kind kind) {
+  char install_dir[path_limit];
+  if (!read_app_path("korv.exe", "Path", install_dir) || !usable_install_dir(install_dir)) {
+    return 0;
+  }
+  pf_dir* dir = pfdir_new(install_dir, nullptr);
+  if (dir == nullptr) return give_up(nullptr, nullptr);
+  if (!pfexists(dir, "korvexe.dat") &&
+      !select_video_driver(install_dir, DRIVER_SELECT_SILENT)) {
+    return give_up(nullptr, dir);
+  }
+  pf_file* file = pfopen(dir, "korvexe.dat", "rb");
+  if (file == nullptr) return give_up(nullptr, dir);
+
+  // Line 1 is the driver key, line 2 the game command; both must be there.
+  char driver_key[driver_line_capacity];
+  char game_command[driver_line_capacity];
+  if (!pfgets(file, driver_key, driver_line_capacity) ||
+      !pfgets(file, game_command, driver_line_capacity)) {
+    return give_up(file, dir);
+  }
+
+  // Built before the current directory moves, so a line that cannot be built leaves it
+  // alone; with the registry's and the reader's limits it always fits.
+  char command_line[command_line_capacity];
+  const int built =
+      kind == launch_game
+          ? build_game_command(install_dir, game_command, g_nofog, command_line,
+                               command_line_capacity)
+          : build_network_command(install_dir, driver_key, command_line, command_line_capacity);
+  if (!built) return give_up(file, dir);
+
+  // The program runs with the install directory current. A current directory too long to
+  // save is not restored on failure rather than restored to something else.
+  char saved_dir[path_limit];
+  const bool saved = _getcwd(saved_dir, path_limit) != nullptr;
+  _chdir(install_dir);
+
+  pfclose(file);
+  pfdir_close(dir);
+
+  if (run_program(command_line)) {
+    close_menu();
+    return 0;
+  }
+  if (saved) _chdir(saved_dir);
+  error_box(3);
+  return 0;
+}
+
+}  // namespace
+
+int play_game() { return launch(launch_game); }
+
+int play_network_game() { return launch(launch_network); }

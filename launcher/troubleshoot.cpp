@@ -1,0 +1,45 @@
+// The Graphics Troubleshooting dialog: one check box for the fog work-around, loaded from
+// and stored in "frontend.dat". The flag changes as soon as the box is clicked; the file
+// changes only on OK.
+#include "fog_setting.h"
+#include "install_dir.h"
+#include "launcher.h"
+#include "resource_ids.h"
+
+namespace {
+
+// Returns 1 with the install directory in out when one is registered and usable.
+int read_install_dir(char* out) {
+  return read_app_path("korv.exe", "Path", out) && usable_install_dir(out);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK troubleshoot_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  char install_dir[260];
+  switch (message) {
+    case WM_INITDIALOG:
+      if (read_install_dir(install_dir)) load_fog_setting(install_dir, &g_nofog);
+      center_window(dialog);
+      CheckDlgButton(dialog, IDC_NOFOG, g_nofog != 0 ? BST_CHECKED : BST_UNCHECKED);
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case IDOK:
+          if (read_install_dir(install_dir)) store_fog_setting(install_dir, g_nofog);
+          EndDialog(dialog, 0);
+          break;
+        case IDC_NOFOG:
+          if (HIWORD(wparam) == BN_CLICKED) {
+            g_nofog = IsDlgButtonChecked(dialog, IDC_NOFOG) == BST_CHECKED ? 1 : 0;
+          }
+          break;
+        default:
+          // Escape and the close box arrive as IDCANCEL: only OK ends this dialog.
+          break;
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,109 @@
+#include "fog_setting.h"
+
+#include "filelib/fileio.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int list_length(const list_node* head) {
+  int length = 0;
+  for (const list_node* node = head->next; node != head; node = node->next) ++length;
+  return length;
+}
+
+class FogSetting : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { fileio_init(); }
+
+  void SetUp() override {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    dir_ = fs::temp_directory_path() / ("korv_fog_" + std::to_string(stamp));
+    fs::create_directories(dir_);
+    install_dir_ = dir_.string();
+    open_dirs_ = list_length(fileio_dirs);
+  }
+
+  void TearDown() override {
+    // Every call gives back its directory handle and its file on every path.
+    EXPECT_EQ(list_length(fileio_dirs), open_dirs_);
+    EXPECT_EQ(list_length(fileio_files), 0);
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  void write(const std::string& bytes) {
+    std::ofstream(dir_ / "frontend.dat", std::ios::binary) << bytes;
+  }
+
+  std::string read() {
+    std::ifstream in(dir_ / "frontend.dat", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  int loaded(int before) {
+    int nofog = before;
+    load_fog_setting(install_dir_.c_str(), &nofog);
+    return nofog;
+  }
+
+  fs::path dir_;
+  std::string install_dir_;
+  int open_dirs_ = 0;
+};
+
+TEST_F(FogSetting, NofogInAnyLetterCaseTurnsTheWorkAroundOn) {
+  for (const char* content : {"NOFOG\r\n", "nofog", "NoFog\n", "NOFOG\rFOG\r\n"}) {
+    write(content);
+    EXPECT_EQ(loaded(0), 1) << content;
+  }
+}
+
+TEST_F(FogSetting, AnythingElseLeavesTheFlagAsItWas) {
+  const std::string long_line = "NOFOG" + std::string(300, 'x');
+  for (const std::string& content :
+       {std::string("FOG\r\n"), std::string(""), std::string("\r\nNOFOG\r\n"),
+        std::string("NOFOGX"), std::string(" NOFOG"), std::string("NOFO"), long_line,
+        std::string("NOF\0OG", 6)}) {
+    write(content);
+    EXPECT_EQ(loaded(0), 0) << content;
+    EXPECT_EQ(loaded(1), 1) << content;
+  }
+  fs::remove(dir_ / "frontend.dat");
+  EXPECT_EQ(loaded(1), 1);
+  EXPECT_EQ(loaded(0), 0);
+}
+
+TEST_F(FogSetting, MissingDirectoryReadsAndWritesNothing) {
+  const std::string missing = (dir_ / "absent").string();
+  int nofog = 0;
+  load_fog_setting(missing.c_str(), &nofog);
+  EXPECT_EQ(nofog, 0);
+  EXPECT_EQ(store_fog_setting(missing.c_str(), 1), 0);
+  EXPECT_FALSE(fs::exists(dir_ / "absent"));
+}
+
+TEST_F(FogSetting, StoresExactlyOneCrLfLine) {
+  write("NOFOG\r\nsomething longer that must not survive\r\n");
+  EXPECT_EQ(store_fog_setting(install_dir_.c_str(), 0), 1);
+  EXPECT_EQ(read(), "FOG\r\n");
+  EXPECT_EQ(loaded(0), 0);
+
+  EXPECT_EQ(store_fog_setting(install_dir_.c_str(), 1), 1);
+  EXPECT_EQ(read(), "NOFOG\r\n");
+  EXPECT_EQ(loaded(0), 1);
+
+  // Only the value 1 means the work-around is on.
+  EXPECT_EQ(store_fog_setting(install_dir_.c_str(), 2), 1);
+  EXPECT_EQ(read(), "FOG\r\n");
+}
+
+}  // namespace
