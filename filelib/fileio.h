@@ -1,0 +1,55 @@
+// The file library: directories named absolutely or through search paths, stream files
+// opened relative to a directory handle (on disk or inside a fast-file archive), and text
+// lines read and written with CR LF ends.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "support/list.h"
+
+// One record of a fast-file archive's table, as stored in the file (little-endian).
+struct pff_entry {
+    char name[12];
+    std::uint32_t offset;
+    std::uint32_t size;
+    std::uint32_t reserved;
+};
+static_assert(sizeof(pff_entry) == 24, "archive records are 24 bytes");
+
+struct pf_path { char* path; };
+struct pf_dir { char* path; list_node* search; };
+struct pf_file { char* name; std::FILE* stream; const pff_entry* entry; int binary; };
+
+constexpr std::uint32_t FILEIO_ARCHIVE_FIRST = 1;
+
+// Longest composed or absolute path the library handles; buffers hold one more byte.
+constexpr std::size_t FILEIO_PATH_LIMIT = 260;
+
+extern std::uint32_t fileio_options;
+extern char pff_archive_name[256];
+extern list_node* fileio_paths;
+extern list_node* fileio_dirs;
+extern list_node* fileio_files;
+
+// Made by fileio_init; none when they could not be made.
+extern pf_path* fileio_program_path;
+extern pf_path* fileio_current_path;
+extern pf_dir* fileio_program_dir;
+extern pf_dir* fileio_current_dir;
+
+int fileio_init();
+void fileio_tidyup();
+pf_path* pfpath_new(const char* name, pf_path* base);
+pf_dir* pfdir_new(const char* name, pf_path* parent);
+void pfdir_close(pf_dir* dir);
+pf_file* pfopen(pf_dir* dir, const char* name, const char* mode);
+int pfclose(pf_file* file);
+int pfexists(pf_dir* dir, const char* name);
+int pfgets(pf_file* file, char* buffer, int capacity);
+int pfputs(pf_file* file, const char* text);
+pf_file* pffopen(pf_dir* dir, const char* name, const char* mode);
+
+// 1 when a stream opened with this mode is untranslated: the first of the letters "BbTt"
+// decides, and a mode with none of them follows the default translation mode.
+int pf_mode_is_binary(const char* mode);

@@ -1,0 +1,39 @@
+// The few operating-system calls the file library stands on, so that path rules and
+// current-directory handling live in one place per platform. Every text buffer passed
+// here holds FILEIO_PATH_LIMIT + 1 bytes.
+#pragma once
+
+#include <cstdio>
+
+#include "filelib/fileio.h"
+
+#ifdef _WIN32
+constexpr char fileio_separator = '\\';
+#define fileio_getc(stream) _getc_nolock(stream)
+#else
+constexpr char fileio_separator = '/';
+#define fileio_getc(stream) getc_unlocked(stream)
+#endif
+
+// 1 when the name is absolute by this platform's rules.
+int fileio_os_name_is_absolute(const char* name);
+
+// Makes a path absolute without requiring it to exist; 0 when the result would not fit.
+int fileio_os_full_path(char* out, const char* path);
+
+// Current directory of the current drive; 0 when it does not fit.
+int fileio_os_get_directory(char* out);
+int fileio_os_set_directory(const char* path);
+
+// Drives: 1 for A and so on; 0 means "no drive" (the path has no drive letter, or the
+// platform has no drives, where changing to drive 0 does nothing and succeeds).
+int fileio_os_path_drive(const char* path);
+int fileio_os_get_drive();
+int fileio_os_set_drive(int drive);
+
+// The program's own directory, with its trailing separator, from the name it was run by.
+int fileio_os_program_directory(char* out);
+
+// Streams opened without "b" or "t" become untranslated from now on.
+void fileio_os_set_default_binary();
+int fileio_os_default_is_binary();
