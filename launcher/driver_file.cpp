@@ -1,0 +1,195 @@
+#include "driver_file.h"
+
+#include "filelib/fileio.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char detection_program[] = "mprofile.exe";
+const char detection_file_name[] = "mdrivers.dat";
+const char choice_file_name[] = "korvexe.dat";
+const int line_capacity = driver_line_size - 1;
+// The white space that the formatted scan skips between fields.
+const char scan_blanks[] = " \t\n\v\f\r";
+
+static_assert(detection_command_capacity <= driver_line_size,
+              "the detection command line is built in the line buffer");
+
+char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whole texts equal, ASCII letter case ignored.
+bool equals_ignoring_case(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (ascii_upper(*a) != ascii_upper(*b)) return false;
+  }
+  return *a == *b;
+}
+
+// word begins with prefix, ASCII letter case ignored.
+bool begins_ignoring_case(const char* word, const char* prefix) {
+  for (; *prefix != '\0'; ++word, ++prefix) {
+    if (*word == '\0' || ascii_upper(*word) != ascii_upper(*prefix)) return false;
+  }
+  return true;
+}
+
+// The count line's number, or 0. Lines that do not start with the keyword are skipped,
+// but a line that ends before its number while still agreeing with the pattern (an empty
+// line, part of the keyword, the keyword and blanks) ends the search: the scan reports
+// end of input there rather than a mismatch.
+int find_driver_count(pf_file* file) {
+  char line[driver_line_size];
+  while (pfgets(file, line, line_capacity)) {
+    int count = 0;
+    int scanned = std::sscanf(line, "NUM_DRIVERS %d", &count);
+    if (scanned == 1) return count;
+    if (scanned == EOF) return 0;
+  }
+  return 0;
+}
+
+DriverEntry* driver_for_key_word(const char* word) {
+  for (DriverEntry& entry : g_driver_table) {
+    if (begins_ignoring_case(word, entry.key)) return &entry;
+  }
+  return nullptr;
+}
+
+std::int32_t state_for_word(const char* word) {
+  if (equals_ignoring_case(word, "PRESENT")) return DRIVER_PRESENT;
+  if (equals_ignoring_case(word, "MAYBEPRESENT")) return DRIVER_MAYBEPRESENT;
+  return DRIVER_ABSENT;
+}
+
+// Applies one driver line: key word, state word, number. Returns false when the line does
+// not hold all three, which ends the reading. A line whose key or state word is longer
+// than the 31 characters a word may have is taken as a line but names no renderer.
+bool take_driver_line(const char* line) {
+  // The line's shape first, over whole words of any length: nothing is stored, so no word
+  // can overrun a buffer, and a long word is never split into two fields.
+  int key_end = 0;
+  int state_end = 0;
+  int number = 0;
+  if (std::sscanf(line, "%*s%n %*s%n %d", &key_end, &state_end, &number) != 1) return false;
+  int key_start = static_cast<int>(std::strspn(line, scan_blanks));
+  int state_start = key_end + static_cast<int>(std::strspn(line + key_end, scan_blanks));
+  if (key_end - key_start >= driver_word_size || state_end - state_start >= driver_word_size) {
+    return true;
+  }
+
+  char key_word[driver_word_size];
+  char state_word[driver_word_size];
+  if (std::sscanf(line, "%31s %31s %d", key_word, state_word, &number) != 3) return false;
+  DriverEntry* entry = driver_for_key_word(key_word);
+  if (entry != nullptr) entry->state = state_for_word(state_word);
+  return true;
+}
+
+}  // namespace
+
+int format_detection_command(const char* install_dir, char* out, std::size_t capacity) {
+  if (capacity == 0) return 0;
+  const char* quote = std::strchr(install_dir, ' ') != nullptr ? "\"" : "";
+  int length = std::snprintf(out, capacity, "%s%s\\%s%s %s%s\\%s%s", quote, install_dir,
+                             detection_program, quote, quote, install_dir, detection_file_name,
+                             quote);
+  if (length < 0 || static_cast<std::size_t>(length) >= capacity) {
+    out[0] = '\0';
+    return 0;
+  }
+  return 1;
+}
+
+void scan_detected_drivers(pf_file* file) {
+  char line[driver_line_size];
+  for (int remaining = find_driver_count(file); remaining > 0; --remaining) {
+    if (!pfgets(file, line, line_capacity) || !take_driver_line(line)) return;
+  }
+}
+
+int read_detected_drivers(pf_dir* dir) {
+  for (DriverEntry& entry : g_driver_table) {
+    entry.state = DRIVER_ABSENT;
+    entry.reserved = 0;
+  }
+  pf_file* file = pfopen(dir, detection_file_name, "rb");
+  if (file == nullptr) return 0;
+  scan_detected_drivers(file);
+  pfclose(file);
+  return 1;
+}
+
+int build_driver_choice(DriverChoice* choice) {
+  choice->count = 0;
+  choice->entries = nullptr;
+  choice->selection = -1;
+  bool any_present = false;
+  int offered = 0;
+  for (const DriverEntry& entry : g_driver_table) {
+    if (entry.state == DRIVER_PRESENT) any_present = true;
+    if (entry.state != DRIVER_ABSENT) ++offered;
+  }
+  if (!any_present) return 0;
+
+  DriverEntry** entries = static_cast<DriverEntry**>(std::malloc(offered * sizeof(DriverEntry*)));
+  if (entries == nullptr) return 0;
+  int filled = 0;
+  for (DriverEntry& entry : g_driver_table) {
+    if (entry.state != DRIVER_ABSENT) entries[filled++] = &entry;
+  }
+  std::qsort(entries, offered, sizeof(DriverEntry*), compare_driver_priority);
+  choice->count = offered;
+  choice->entries = entries;
+  return 1;
+}
+
+void release_driver_choice(DriverChoice* choice) {
+  std::free(choice->entries);
+  choice->entries = nullptr;
+  choice->count = 0;
+  choice->selection = -1;
+}
+
+int stored_driver_index(const DriverChoice* choice, pf_dir* dir) {
+  pf_file* file = pfopen(dir, choice_file_name, "rb");
+  if (file == nullptr) return -1;
+  int found = -1;
+  char line[driver_line_size];
+  if (pfgets(file, line, line_capacity)) {
+    for (int i = 0; i < choice->count; ++i) {
+      if (equals_ignoring_case(line, choice->entries[i]->key)) {
+        found = i;
+        break;
+      }
+    }
+  }
+  pfclose(file);
+  return found;
+}
+
+int best_present_index(const DriverChoice* choice) {
+  for (int i = 0; i < choice->count; ++i) {
+    if (choice->entries[i]->state == DRIVER_PRESENT) return i;
+  }
+  return -1;
+}
+
+int prepare_driver_choice(pf_dir* dir, int interactive, DriverChoice* choice) {
+  if (!read_detected_drivers(dir) || !build_driver_choice(choice)) return 0;
+  int selection = interactive ? stored_driver_index(choice, dir) : -1;
+  if (selection < 0) selection = best_present_index(choice);
+  choice->selection = selection;
+  return 1;
+}
+
+int write_driver_file(pf_dir* dir, const DriverEntry* entry) {
+  pf_file* file = pfopen(dir, choice_file_name, "wb");
+  if (file == nullptr) return 0;
+  int written = pfputs(file, entry->key) && pfputs(file, entry->command);
+  // A write that fails in the stream's buffer only shows when the file is closed.
+  int closed = pfclose(file);
+  return written && closed ? 1 : 0;
+}

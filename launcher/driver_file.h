@@ -1,0 +1,59 @@
+// The text-file side of driver selection: the detection command line, reading the
+// detection result "mdrivers.dat", ranking the renderers on offer, choosing the default,
+// and storing the choice in "korvexe.dat". No platform calls, so it builds and is tested
+// on every platform.
+#pragma once
+
+#include <cstddef>
+
+#include "driver_table.h"
+
+struct pf_dir;
+struct pf_file;
+
+// Longest install directory the registry delivers.
+constexpr int driver_install_dir_max = 127;
+// Room for the longest detection command line: the install directory twice, the two file
+// names, their separators, the blank between them and two pairs of quotes. The line
+// buffer is larger still, so the command line always fits it.
+constexpr int detection_command_capacity =
+    2 * (driver_install_dir_max + 1 + 12) + 1 + 4 + 1;
+// Lines of "mdrivers.dat" and "korvexe.dat" are read into one buffer of this size.
+constexpr int driver_line_size = 520;
+
+// "<dir>\mprofile.exe <dir>\mdrivers.dat". The program path and the argument are each
+// quoted when the directory contains a blank, so the platform neither looks for a program
+// at the first blank nor splits the argument. Returns 1 with the line in out, or 0 with out
+// empty when it does not fit in capacity bytes.
+int format_detection_command(const char* install_dir, char* out, std::size_t capacity);
+
+// Clears state and reserved of every renderer, then reads "mdrivers.dat" from dir and
+// marks the renderers it names. Returns 0 when the file cannot be opened (all states are
+// then absent), else 1.
+int read_detected_drivers(pf_dir* dir);
+
+// Marks renderers from an open "mdrivers.dat": finds the count line, then takes up to that
+// many driver lines. States not named stay as they were.
+void scan_detected_drivers(pf_file* file);
+
+// Offers every renderer present or maybe present, best first, with no selection. Returns 0
+// and allocates nothing when no renderer is present (maybe present ones alone are not
+// offered) or memory runs out; else 1, and release_driver_choice frees the list.
+int build_driver_choice(DriverChoice* choice);
+void release_driver_choice(DriverChoice* choice);
+
+// Index of the offered renderer whose key is the first line of "korvexe.dat" in dir (any
+// letter case), or -1 when the file is missing, empty or names none on offer.
+int stored_driver_index(const DriverChoice* choice, pf_dir* dir);
+// Index of the best renderer on offer that is present (not only maybe present), or -1.
+int best_present_index(const DriverChoice* choice);
+
+// Everything between the detection program's start and the dialog: reads "mdrivers.dat",
+// ranks the renderers and sets the default (in interactive mode the renderer stored in
+// "korvexe.dat" when it is on offer, else the best present one). Returns 1 with choice
+// ready (release it with release_driver_choice), or 0 with nothing to release.
+int prepare_driver_choice(pf_dir* dir, int interactive, DriverChoice* choice);
+
+// Replaces "korvexe.dat" in dir with two CR LF lines: the renderer's key and its command.
+// Returns 1 when both lines were written and the file closed cleanly.
+int write_driver_file(pf_dir* dir, const DriverEntry* entry);
