@@ -1,0 +1,71 @@
+// Circular lists on pooled nodes. Every node and head is one pooled block of
+// sizeof(list_node); item is cleared before a node goes back to the pool.
+#include "support/list.h"
+
+#include "support/pool.h"
+
+namespace {
+
+constexpr std::uint32_t node_size = sizeof(list_node);
+
+list_node* new_node(void* item) {
+  list_node* node = static_cast<list_node*>(pool_alloc(node_size));
+  if (node != nullptr) node->item = item;
+  return node;
+}
+
+void unlink_and_release(list_node* node) {
+  node->prev->next = node->next;
+  node->next->prev = node->prev;
+  node->item = nullptr;
+  pool_free(node, node_size);
+}
+
+}  // namespace
+
+list_node* list_create() {
+  list_node* head = new_node(nullptr);
+  if (head == nullptr) return nullptr;
+  head->item = head;
+  head->next = head;
+  head->prev = head;
+  return head;
+}
+
+list_node* list_prepend(void* item, list_node* head) {
+  list_node* node = new_node(item);
+  if (node == nullptr) return nullptr;
+  node->next = head->next;
+  node->prev = head;
+  head->next->prev = node;
+  head->next = node;
+  return node;
+}
+
+list_node* list_append(void* item, list_node* head) {
+  list_node* node = new_node(item);
+  if (node == nullptr) return nullptr;
+  node->next = head;
+  node->prev = head->prev;
+  head->prev->next = node;
+  head->prev = node;
+  return node;
+}
+
+void list_remove(void* item, list_node* head) {
+  list_node* node = head->next;
+  while (node != head && node->item != item) node = node->next;
+  if (node != head) unlink_and_release(node);
+}
+
+void list_destroy(list_node* head) {
+  if (head == nullptr || head->item != head) return;
+  list_node* node = head->next;
+  while (node != head) {
+    list_node* following = node->next;
+    unlink_and_release(node);
+    node = following;
+  }
+  head->item = nullptr;
+  pool_free(head, node_size);
+}

@@ -1,0 +1,175 @@
+// The fatal stop, each case in a child process. On Windows a helper thread in the child
+// plays the user: it reads the "Fatal Error" box, writes its text to standard error (where
+// the POSIX build writes the message itself) and presses OK.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/list.h"
+#include "support/stop.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+BOOL CALLBACK find_fatal_box(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char class_name[16] = "";
+  char caption[32] = "";
+  GetClassNameA(window, class_name, sizeof class_name);
+  GetWindowTextA(window, caption, sizeof caption);
+  if (process == GetCurrentProcessId() && std::string(class_name) == "#32770" &&
+      std::string(caption) == "Fatal Error") {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD WINAPI answer_fatal_box(void*) {
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    HWND box = nullptr;
+    EnumWindows(find_fatal_box, reinterpret_cast<LPARAM>(&box));
+    if (box != nullptr) {
+      char text[512] = "";
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+      std::fprintf(stderr, "%s\n", text);
+      std::fflush(stderr);
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      return 0;
+    }
+    Sleep(20);
+  }
+  return 1;
+}
+#endif
+
+// Runs in the child before it calls stop.
+void expect_fatal_message() {
+#ifdef _WIN32
+  HANDLE thread = CreateThread(nullptr, 0, answer_fatal_box, nullptr, 0, nullptr);
+  if (thread != nullptr) CloseHandle(thread);
+#endif
+}
+
+std::string temp_path(const char* name) {
+  return testing::TempDir() + name;
+}
+
+std::string read_file(const std::string& path) {
+  std::string content;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    char buffer[256];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, count);
+    std::fclose(file);
+  }
+  return content;
+}
+
+std::FILE* open_stream;
+
+void write_first() { std::fputs(" first", open_stream); }
+void write_second() { std::fputs(" second", open_stream); }
+void write_and_stop_again() {
+  std::fputs(" again", open_stream);
+  stop("second stop");
+}
+
+// Opens path for writing, leaves text in the stream's buffer and registers the callbacks.
+void prepare_child(const std::string& path, const char* text,
+                   std::initializer_list<void (*)()> callbacks) {
+  expect_fatal_message();
+  open_stream = std::fopen(path.c_str(), "w");
+  if (open_stream == nullptr) return;
+  std::setvbuf(open_stream, nullptr, _IOFBF, 4096);
+  std::fputs(text, open_stream);
+  if (callbacks.size() == 0) return;
+  stop_callbacks = list_create();
+  for (void (*callback)() : callbacks) list_append(reinterpret_cast<void*>(callback), stop_callbacks);
+}
+
+const char* no_format = nullptr;
+
+}  // namespace
+
+TEST(StopDeathTest, ShowsTheMessageAndExitsWithZero) {
+  EXPECT_EXIT(
+      {
+        expect_fatal_message();
+        stop("pfopen(): out of memory");
+      },
+      testing::ExitedWithCode(0), "^pfopen\\(\\): out of memory\n$");
+}
+
+TEST(StopDeathTest, NullFormatSaysNoMessage) {
+  EXPECT_EXIT(
+      {
+        expect_fatal_message();
+        stop(no_format);
+      },
+      testing::ExitedWithCode(0), "^No Message\n$");
+}
+
+TEST(StopDeathTest, FormatTakesItsArguments) {
+  EXPECT_EXIT(
+      {
+        expect_fatal_message();
+        stop("Path: %s, corrupt", "/games/korv");
+      },
+      testing::ExitedWithCode(0), "^Path: /games/korv, corrupt\n$");
+}
+
+TEST(StopDeathTest, LongMessageIsCutAt255Characters) {
+  const std::string long_text(400, 'x');
+  EXPECT_EXIT(
+      {
+        expect_fatal_message();
+        stop("%s", long_text.c_str());
+      },
+      testing::ExitedWithCode(0), "^x{255}\n$");
+}
+
+TEST(StopDeathTest, BufferedOutputReachesTheFile) {
+  const std::string path = temp_path("stop_buffered.txt");
+  std::remove(path.c_str());
+  EXPECT_EXIT(
+      {
+        prepare_child(path, "all of it", {});
+        stop("pfopen(): out of memory");
+      },
+      testing::ExitedWithCode(0), "out of memory");
+  EXPECT_EQ(read_file(path), "all of it");
+  std::remove(path.c_str());
+}
+
+TEST(StopDeathTest, CallbacksRunInOrderBeforeFilesClose) {
+  const std::string path = temp_path("stop_callbacks.txt");
+  std::remove(path.c_str());
+  EXPECT_EXIT(
+      {
+        prepare_child(path, "data", {write_first, write_second});
+        stop("pffopen(): out of memory");
+      },
+      testing::ExitedWithCode(0), "out of memory");
+  EXPECT_EQ(read_file(path), "data first second");
+  std::remove(path.c_str());
+}
+
+TEST(StopDeathTest, StopFromACallbackDoesNotRunTheCallbacksAgain) {
+  const std::string path = temp_path("stop_again.txt");
+  std::remove(path.c_str());
+  EXPECT_EXIT(
+      {
+        prepare_child(path, "data", {write_first, write_and_stop_again, write_second});
+        stop("first stop");
+      },
+      testing::ExitedWithCode(0), "^second stop\n$");
+  EXPECT_EQ(read_file(path), "data first again");
+  std::remove(path.c_str());
+}
