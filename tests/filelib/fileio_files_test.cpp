@@ -1,0 +1,205 @@
+// Opening, closing and testing for files through directory handles, writing lines, and
+// the report of files still open at tidy-up.
+#include "fileio_test_support.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "support/list.h"
+
+class stream_files : public fileio_test {
+protected:
+    void SetUp() override
+    {
+        fileio_test::SetUp();
+        dir = pfdir_new(base.c_str(), nullptr);
+        ASSERT_NE(dir, nullptr);
+    }
+    pf_dir* dir = nullptr;
+};
+
+TEST_F(stream_files, open_through_an_absolute_handle)
+{
+    write_bytes(in_base("korvexe.dat"), "RAMP\r\n");
+    pf_file* file = pfopen(dir, "korvexe.dat", "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::string(file->name), in_base("korvexe.dat"));
+    EXPECT_NE(file->stream, nullptr);
+    EXPECT_EQ(file->entry, nullptr);
+    EXPECT_EQ(file->binary, 1);
+    EXPECT_EQ(list_items(fileio_files), (std::vector<void*>{ file }));
+    EXPECT_EQ(pfclose(file), 1);
+    EXPECT_TRUE(list_items(fileio_files).empty());
+    EXPECT_TRUE(file_is_closed(in_base("korvexe.dat")));
+}
+
+TEST_F(stream_files, open_through_a_relative_handle)
+{
+    make_directory(in_base("data"));
+    write_bytes(in_base("data") + sep + "a.txt", "x");
+    pf_path* parent = pfpath_new(base.c_str(), nullptr);
+    ASSERT_NE(parent, nullptr);
+    pf_dir* data = pfdir_new("data", parent);
+    pf_dir* top = pfdir_new("", parent);
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(top, nullptr);
+
+    pf_file* file = pfopen(data, "a.txt", "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::string(file->name), in_base("data") + sep + "a.txt");
+    pf_file* same = pfopen(top, (std::string("data") + sep + "a.txt").c_str(), "rb");
+    ASSERT_NE(same, nullptr);
+    EXPECT_EQ(std::string(same->name), std::string(file->name));
+    // Closing the directory handle leaves its files open.
+    pfdir_close(data);
+    EXPECT_EQ(pfclose(file), 1);
+    EXPECT_EQ(pfclose(same), 1);
+}
+
+TEST_F(stream_files, missing_files_leave_nothing_open_or_listed)
+{
+    EXPECT_EQ(pfopen(dir, "absent.dat", "rb"), nullptr);
+    EXPECT_EQ(pfopen(nullptr, "absent.dat", "rb"), nullptr);
+    EXPECT_EQ(pfexists(dir, "absent.dat"), 0);
+    EXPECT_TRUE(list_items(fileio_files).empty());
+
+    // A handle whose search list is empty tries nothing.
+    pf_dir empty_search = { const_cast<char*>(""), list_create() };
+    write_bytes(in_base("here.dat"), "");
+    set_current_directory(base);
+    EXPECT_EQ(pfopen(&empty_search, "here.dat", "rb"), nullptr);
+    list_destroy(empty_search.search);
+    EXPECT_EQ(pfclose(nullptr), 0);
+}
+
+TEST_F(stream_files, exists_opens_and_closes_again)
+{
+    write_bytes(in_base("frontend.dat"), "FOG\r\n");
+    EXPECT_EQ(pfexists(dir, "frontend.dat"), 1);
+    EXPECT_TRUE(list_items(fileio_files).empty());
+    EXPECT_TRUE(file_is_closed(in_base("frontend.dat")));
+}
+
+TEST_F(stream_files, names_longer_than_the_limit_are_refused)
+{
+    const std::string name(FILEIO_PATH_LIMIT - base.size(), 'n');  // one over with the separator
+    EXPECT_EQ(pfopen(dir, name.c_str(), "wb"), nullptr);
+    EXPECT_EQ(pfopen(dir, std::string(400, 'n').c_str(), "wb"), nullptr);
+    EXPECT_TRUE(list_items(fileio_files).empty());
+    EXPECT_TRUE(std::filesystem::is_empty(base));  // nothing made under a cut-short name
+    const std::string longest(FILEIO_PATH_LIMIT - base.size() - 1, 'n');
+    pf_file* file = pfopen(dir, longest.c_str(), "wb");
+#ifndef _WIN32
+    // Windows itself refuses names this long; elsewhere the longest path opens.
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::strlen(file->name), FILEIO_PATH_LIMIT);
+#endif
+    pfclose(file);
+}
+
+TEST_F(stream_files, a_found_path_that_cannot_be_copied_closes_the_stream)
+{
+    write_bytes(in_base("a.dat"), "x");
+    fail_next_pool_alloc_of(static_cast<std::uint32_t>(in_base("a.dat").size() + 1));
+    EXPECT_EQ(pfopen(dir, "a.dat", "rb"), nullptr);
+    EXPECT_TRUE(list_items(fileio_files).empty());
+    EXPECT_TRUE(file_is_closed(in_base("a.dat")));
+}
+
+TEST_F(stream_files, the_first_mode_letter_decides_binary)
+{
+    write_bytes(in_base("m.dat"), "");
+    const struct { const char* mode; int binary; } cases[] = {
+        { "r", 1 }, { "rb", 1 }, { "rt", 0 }, { "rB", 1 }, { "rT", 0 }, { "rtb", 0 }, { "rbt", 1 }, { "r+b", 1 },
+    };
+    for (const auto& c : cases) {
+        pf_file* file = pfopen(dir, "m.dat", c.mode);
+        ASSERT_NE(file, nullptr) << c.mode;
+        EXPECT_EQ(file->binary, c.binary) << c.mode;
+        EXPECT_EQ(pf_mode_is_binary(c.mode), c.binary) << c.mode;
+        EXPECT_EQ(pfclose(file), 1);
+    }
+}
+
+TEST_F(stream_files, binary_handles_write_cr_lf)
+{
+    for (const char* mode : { "wb", "w" }) {
+        pf_file* file = pfopen(dir, "frontend.dat", mode);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(pfputs(file, "FOG"), 1);
+        EXPECT_EQ(pfputs(file, ""), 1);
+        EXPECT_EQ(pfclose(file), 1);
+        EXPECT_EQ(read_bytes(in_base("frontend.dat")), "FOG\r\n\r\n") << mode;
+    }
+}
+
+TEST_F(stream_files, text_handles_write_lf_for_the_runtime_to_translate)
+{
+    pf_file* file = pfopen(dir, "frontend.dat", "wt");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(pfputs(file, "NOFOG"), 1);
+    EXPECT_EQ(pfclose(file), 1);
+#ifdef _WIN32
+    EXPECT_EQ(read_bytes(in_base("frontend.dat")), "NOFOG\r\n");
+#else
+    EXPECT_EQ(read_bytes(in_base("frontend.dat")), "NOFOG\n");
+#endif
+}
+
+TEST_F(stream_files, opening_makes_untranslated_streams_the_default)
+{
+    EXPECT_EQ(pfexists(dir, "absent.dat"), 0);
+    std::FILE* direct = std::fopen(in_base("direct.txt").c_str(), "w");
+    ASSERT_NE(direct, nullptr);
+    std::fputs("line\n", direct);
+    std::fclose(direct);
+    EXPECT_EQ(read_bytes(in_base("direct.txt")), "line\n");
+}
+
+TEST_F(stream_files, failed_writes_report_failure)
+{
+    write_bytes(in_base("read.dat"), "x");
+    pf_file* file = pfopen(dir, "read.dat", "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(pfputs(file, "FOG"), 0);
+    EXPECT_EQ(pfputs(nullptr, "FOG"), 0);
+    EXPECT_EQ(pfclose(file), 1);
+}
+
+TEST_F(stream_files, tidyup_reports_and_closes_each_open_file_once)
+{
+    write_bytes(in_base("one.dat"), "1");
+    write_bytes(in_base("two.dat"), "2");
+    pf_file* one = pfopen(dir, "one.dat", "rb");
+    pf_file* two = pfopen(dir, "two.dat", "rb");
+    ASSERT_NE(one, nullptr);
+    ASSERT_NE(two, nullptr);
+    pfdir_close(dir);
+
+    fileio_tidyup();
+    const std::vector<debug_record>& records = debug_records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].tag, "FIOWARN");
+    EXPECT_EQ(records[0].text, "fileio notice: file, " + in_base("one.dat") + ", still open at fileio_tidyup");
+    EXPECT_EQ(records[1].tag, "FIOWARN");
+    EXPECT_EQ(records[1].text, "fileio notice: file, " + in_base("two.dat") + ", still open at fileio_tidyup");
+    EXPECT_EQ(fileio_files, nullptr);
+    EXPECT_EQ(fileio_dirs, nullptr);
+    EXPECT_EQ(fileio_paths, nullptr);
+    EXPECT_TRUE(file_is_closed(in_base("one.dat")));
+    EXPECT_TRUE(file_is_closed(in_base("two.dat")));
+}
+
+#ifndef _WIN32
+TEST(stream_files_stop, a_corrupt_search_list_stops_the_program)
+{
+    ASSERT_EQ(fileio_init(), 1);
+    list_node* search = list_create();
+    list_append(nullptr, search);
+    pf_dir broken = { const_cast<char*>("DATA/"), search };
+    EXPECT_EXIT(pfopen(&broken, "a.txt", "rb"), ::testing::ExitedWithCode(0), "Path: DATA/, corrupt");
+    list_destroy(search);
+    fileio_tidyup();
+}
+#endif
