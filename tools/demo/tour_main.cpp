@@ -1,0 +1,101 @@
+// Drives the demo tour for tools/demo/demo.sh: one step per call, addressed to a top-level
+// window by its title. Clicks are posted, as real clicks arrive, never sent.
+//
+//   tour.exe wait TITLE [SECONDS]     until a visible window with that title exists
+//   tour.exe gone TITLE [SECONDS]     until no such window exists
+//   tour.exe click TITLE ID           BN_CLICKED from button ID to its window
+//   tour.exe check TITLE ID           a mouse click on check box ID
+//   tour.exe list TITLE ID            print the items of combo box ID, one per line
+// Exit code 0 on success, 1 on time-out or a missing window, 2 on bad arguments.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+HWND find_visible(const char* title) {
+  HWND window = FindWindowA(nullptr, title);
+  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
+int wait_for(const char* title, double seconds, bool present) {
+  DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  for (;;) {
+    if ((find_visible(title) != nullptr) == present) return 0;
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) break;
+    Sleep(100);
+  }
+  std::fprintf(stderr, "tour: window \"%s\" %s\n", title, present ? "did not appear" : "did not close");
+  return 1;
+}
+
+HWND control_of(const char* title, int id, HWND* window) {
+  *window = find_visible(title);
+  if (*window == nullptr) {
+    std::fprintf(stderr, "tour: no window \"%s\"\n", title);
+    return nullptr;
+  }
+  HWND control = GetDlgItem(*window, id);
+  if (control == nullptr) std::fprintf(stderr, "tour: window \"%s\" has no item %d\n", title, id);
+  return control;
+}
+
+int click(const char* title, int id) {
+  HWND window = nullptr;
+  HWND control = control_of(title, id, &window);
+  if (window == nullptr) return 1;
+  // Message boxes and dialogs act on a command id without a control handle as well.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+  return 0;
+}
+
+int check(const char* title, int id) {
+  HWND window = nullptr;
+  HWND control = control_of(title, id, &window);
+  if (control == nullptr) return 1;
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  return 0;
+}
+
+int list(const char* title, int id) {
+  HWND window = nullptr;
+  HWND control = control_of(title, id, &window);
+  if (control == nullptr) return 1;
+  LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    // The wide form: the narrow one comes back garbled from another process under Wine.
+    LRESULT length = SendMessageW(control, CB_GETLBTEXTLEN, i, 0);
+    if (length < 0 || length >= 255) continue;
+    wchar_t text[256];
+    SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    char narrow[512];
+    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) > 0) {
+      std::printf("%s\n", narrow);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: tour.exe wait|gone|click|check|list TITLE [ID|SECONDS]\n");
+    return 2;
+  }
+  const char* step = argv[1];
+  const char* title = argv[2];
+  double seconds = argc > 3 ? std::atof(argv[3]) : 20.0;
+  if (std::strcmp(step, "wait") == 0) return wait_for(title, seconds, true);
+  if (std::strcmp(step, "gone") == 0) return wait_for(title, seconds, false);
+  if (argc < 4) return 2;
+  int id = std::atoi(argv[3]);
+  if (std::strcmp(step, "click") == 0) return click(title, id);
+  if (std::strcmp(step, "check") == 0) return check(title, id);
+  if (std::strcmp(step, "list") == 0) return list(title, id);
+  std::fprintf(stderr, "tour: unknown step %s\n", step);
+  return 2;
+}
