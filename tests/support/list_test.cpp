@@ -114,9 +114,10 @@ TEST(ListDestroy, ReleasesEveryNodeAndTheHead) {
   list_node* head = list_create();
   list_node* first = list_append(&a, head);
   list_node* second = list_append(&b, head);
+  std::vector<list_node*> released;
+  released.reserve(3);
   malloc_watch(refuse_everything);
   list_destroy(head);
-  std::vector<list_node*> released;
   for (int i = 0; i < 3; ++i) {
     released.push_back(static_cast<list_node*>(pool_alloc(sizeof(list_node))));
     ASSERT_NE(released.back(), nullptr);

@@ -32,9 +32,11 @@ std::vector<std::size_t> given_back_sizes() {
 }
 
 // Fills the current chunk with a chunk of exactly chunk_bytes and leaves the C library
-// refusing everything, so later requests live on free blocks alone.
+// refusing everything, so later requests live on free blocks alone. Where the C++ runtime
+// is linked in statically its allocations pass the seam too, hence the reserve.
 void refuse_after_chunk_of(std::uint32_t chunk_bytes, std::vector<char*>* blocks,
                            const std::vector<std::uint32_t>& sizes) {
+  blocks->reserve(sizes.size());
   malloc_watch(chunk_bytes);
   for (std::uint32_t size : sizes) blocks->push_back(alloc(size));
   malloc_watch(refuse_everything);
