@@ -1,0 +1,62 @@
+#include "driver_select.h"
+
+#include "driver_dialog.h"
+#include "driver_file.h"
+#include "launcher.h"
+#include "resource_ids.h"
+
+#include "filelib/fileio.h"
+
+namespace {
+
+const int error_installation = 3;
+
+// The dialog's result: the index of the chosen renderer, or -1 for Cancel or a dialog
+// that could not be made.
+int run_driver_dialog(DriverChoice* choice) {
+  INT_PTR result = DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SELECT_DRIVER), g_main_window,
+                                   driver_dialog_proc, reinterpret_cast<LPARAM>(choice));
+  return result >= 0 && result < choice->count ? static_cast<int>(result) : -1;
+}
+
+}  // namespace
+
+int select_video_driver(const char* install_dir, int mode) {
+  if (install_dir == nullptr) return 0;
+  pf_dir* dir = pfdir_new(install_dir, nullptr);
+  if (dir == nullptr) return 0;
+
+  char command[driver_line_size];
+  if (!format_detection_command(install_dir, command, sizeof command)) {
+    pfdir_close(dir);
+    return 0;
+  }
+  // The start returns once the detection program first waits for input (or has ended),
+  // by which time it has left its result; it is not waited for beyond that.
+  if (!run_program(command)) {
+    error_box(error_installation);
+    pfdir_close(dir);
+    return 0;
+  }
+
+  const bool interactive = mode == DRIVER_SELECT_INTERACTIVE;
+  DriverChoice choice;
+  if (!prepare_driver_choice(dir, interactive, &choice)) {
+    pfdir_close(dir);
+    return 0;
+  }
+  if (interactive) {
+    int chosen = run_driver_dialog(&choice);
+    if (chosen < 0) {
+      release_driver_choice(&choice);
+      pfdir_close(dir);
+      return 0;
+    }
+    choice.selection = chosen;
+  }
+  // "korvexe.dat" is replaced only now, after every step that could still fail or cancel.
+  int written = write_driver_file(dir, choice.entries[choice.selection]);
+  release_driver_choice(&choice);
+  pfdir_close(dir);
+  return written;
+}
