@@ -147,15 +147,17 @@ int pfexists(pf_dir* dir, const char* name)
 
 // One character of a line. A member of an archive ends at a marker byte lying at or past
 // its end; the marker stays in the stream so every later read ends there too.
-static inline int read_char(const pf_file* file)
+// Takes the stream and entry as values, not through the handle, so the compiler can keep
+// them in registers while characters are stored into the caller's buffer.
+static inline int read_char(std::FILE* stream, const pff_entry* entry)
 {
-    const int c = fileio_getc(file->stream);
-    if (c != ARCHIVE_END_MARKER || !file->entry)
+    const int c = fileio_getc(stream);
+    if (c != ARCHIVE_END_MARKER || !entry)
         return c;
-    const long position = std::ftell(file->stream);
-    const unsigned long long member_end = static_cast<unsigned long long>(file->entry->offset) + file->entry->size;
+    const long position = std::ftell(stream);
+    const unsigned long long member_end = static_cast<unsigned long long>(entry->offset) + entry->size;
     if (position >= 0 && member_end < static_cast<unsigned long long>(position)) {
-        std::ungetc(c, file->stream);
+        std::ungetc(c, stream);
         return EOF;
     }
     return c;
@@ -171,24 +173,26 @@ int pfgets(pf_file* file, char* buffer, int capacity)
     if (capacity < 2 || !file || !file->stream)
         return 0;
 
+    std::FILE* const stream = file->stream;
+    const pff_entry* const entry = file->entry;
     const int limit = capacity - 1;
     int stored = 0;
-    int c = read_char(file);
+    int c = read_char(stream, entry);
     while (stored < limit && c != EOF && c != CR && c != LF) {
         buffer[stored++] = static_cast<char>(c);
-        c = read_char(file);
+        c = read_char(stream, entry);
     }
     buffer[stored] = '\0';
 
     if (c == CR || c == LF) {
         // CR LF and LF CR are one terminator; CR CR and LF LF end this line and the next.
-        const int next = read_char(file);
+        const int next = read_char(stream, entry);
         const int pair = (c == CR && next == LF) || (c == LF && next == CR);
         if (next != EOF && !pair)
-            std::ungetc(next, file->stream);
+            std::ungetc(next, stream);
     } else if (c != EOF) {
         // The buffer filled first: the rest of the line comes with the next call.
-        std::ungetc(c, file->stream);
+        std::ungetc(c, stream);
     }
     return stored > 0 || c != EOF;
 }
