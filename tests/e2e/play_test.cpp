@@ -129,6 +129,22 @@ TEST_F(play_test, fog_box_unchecked_writes_fog_and_play_adds_nothing) {
   EXPECT_EQ(game.command_line, game_dir + "\\korv3dfx.exe -ar3");
 }
 
+TEST_F(play_test, unusable_install_directory_starts_nothing_and_leaves_the_menu_open) {
+  // A game in the menu's current directory, where a relative name would find it.
+  ASSERT_TRUE(install_stand_in(join_path(start_dir, "korv.exe")));
+  ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
+  menu_process& menu = open_menu();
+  // No App Paths entry at all.
+  EXPECT_TRUE(click_and_stay(menu, play_id).empty());
+  EXPECT_TRUE(click_and_stay(menu, network_play_id).empty());
+  for (const std::string& registered : {std::string(), std::string(" "), join_path(plain_root, "absent")}) {
+    SCOPED_TRACE("[" + registered + "]");
+    ASSERT_TRUE(set_app_path(registered));
+    EXPECT_TRUE(click_and_stay(menu, play_id).empty());
+    EXPECT_TRUE(click_and_stay(menu, network_play_id).empty());
+  }
+}
+
 TEST_F(play_test, one_line_driver_file_starts_nothing_and_leaves_the_menu_open) {
   install_game(game_dir, "GLIDE\r\n", {"korv3dfx.exe", "mprofile.exe"});
   menu_process& menu = open_menu();

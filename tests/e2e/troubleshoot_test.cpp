@@ -70,16 +70,6 @@ TEST_F(troubleshoot_test, stored_nofog_in_any_case_checks_the_box) {
   EXPECT_TRUE(menu_running(menu));
 }
 
-TEST_F(troubleshoot_test, other_content_leaves_the_box_unchecked) {
-  ASSERT_TRUE(write_file(fog_file, "NOFOGGY\r\n"));
-  ASSERT_TRUE(set_app_path(install_dir));
-  menu_process& menu = open_menu();
-  HWND dialog = open_dialog(menu);
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(check_state(nofog_box(dialog)), BST_UNCHECKED);
-  press_ok_and_wait(dialog);
-}
-
 TEST_F(troubleshoot_test, escape_and_the_close_box_neither_end_the_dialog_nor_write) {
   ASSERT_TRUE(set_app_path(install_dir));
   menu_process& menu = open_menu();
