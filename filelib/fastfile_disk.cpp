@@ -60,21 +60,22 @@ static int resolve_component(char* real, std::size_t component)
     if (directory == nullptr)
         return 0;
 
+    // A match equals `wanted` ignoring ASCII case, so it has the same length.
     const char* wanted = real + component;
-    char best[256] = "";
+    std::size_t length = std::strlen(wanted);
+    char best[256];
     int found = 0;
     while (struct dirent* entry = readdir(directory)) {
-        if (strcasecmp(entry->d_name, wanted) != 0)
+        if (length >= sizeof best || strcasecmp(entry->d_name, wanted) != 0)
             continue;
         if (!found || std::strcmp(entry->d_name, best) < 0) {
-            // Equal ignoring ASCII case, so the same length as `wanted`.
-            std::strncpy(best, entry->d_name, sizeof best - 1);
+            std::memcpy(best, entry->d_name, length + 1);
             found = 1;
         }
     }
     closedir(directory);
     if (found)
-        std::memcpy(real + component, best, std::strlen(wanted));
+        std::memcpy(real + component, best, length);
     return found;
 }
 
