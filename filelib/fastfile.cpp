@@ -11,6 +11,10 @@
 #include "support/pool.h"
 #include "support/stop.h"
 
+// Members' records are handed out as pff_entry pointers into the loaded image, whose
+// numbers are little-endian.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "records are read in place");
+
 char pff_archive_name[256];
 list_node* pff_cache;
 

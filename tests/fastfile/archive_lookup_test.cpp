@@ -239,3 +239,24 @@ TEST_F(ArchiveTest, ArchiveNameSettingReplacesTheDefaultName)
     EXPECT_EQ(rest_of(file.stream).substr(0, 5), "other");
     std::fclose(file.stream);
 }
+
+#ifndef _WIN32
+#include "filelib/fastfile_disk.h"
+
+// Where letter case matters, an exact spelling wins, then the first match in byte order.
+TEST_F(ArchiveTest, CaseMatchingPrefersTheExactSpellingThenByteOrder)
+{
+    std::string dir = fresh_directory("spellings");
+    write_file(dir + "fastFILE.dat", "lower");
+    write_file(dir + "Fastfile.dat", "capital");
+    char real[PFF_ARCHIVE_PATH_LIMIT + 1];
+    ASSERT_TRUE(pff_disk_resolve((upper(dir) + "FASTFILE.DAT").c_str(), real, sizeof real));
+    EXPECT_EQ(std::string(real), dir + "Fastfile.dat");
+
+    write_file(dir + "FASTFILE.DAT", "exact");
+    ASSERT_TRUE(pff_disk_resolve((upper(dir) + "FASTFILE.DAT").c_str(), real, sizeof real));
+    EXPECT_EQ(std::string(real), dir + "FASTFILE.DAT");
+    EXPECT_FALSE(pff_disk_resolve((upper(dir) + "NOFILE.DAT").c_str(), real, sizeof real));
+    EXPECT_FALSE(pff_disk_resolve((upper(dir) + "FASTFILE.DAT").c_str(), real, 10));
+}
+#endif
