@@ -125,20 +125,18 @@ void* merge_with_neighbour(char* block, std::uint32_t block_class, std::uint32_t
 
 // One pass over the classes, smallest first, joining each free block with a touching
 // neighbour of its own or a larger class. Joined blocks land on a larger class that the
-// pass reaches later, so they can grow again. Joins stop below the largest class, and a
-// block only seeks partners while twice its class stays below the class count.
+// pass reaches later, so they can grow again. No join reaches the largest class, so blocks
+// of half that size or more seek no partner in their own turn.
 void reclaim_free_blocks() {
   for (std::uint32_t size_class = 1; size_class < class_count; ++size_class) {
     free_block* kept_first = nullptr;
     free_block* kept_last = nullptr;
     while (free_block* block = static_cast<free_block*>(pop_block(size_class))) {
       bool joined = false;
-      if (2 * size_class < class_count) {
-        for (std::uint32_t partner = size_class; size_class + partner < class_count; ++partner) {
-          if (merge_with_neighbour(reinterpret_cast<char*>(block), size_class, partner) != nullptr) {
-            joined = true;
-            break;
-          }
+      for (std::uint32_t partner = size_class; size_class + partner < class_count; ++partner) {
+        if (merge_with_neighbour(reinterpret_cast<char*>(block), size_class, partner) != nullptr) {
+          joined = true;
+          break;
         }
       }
       if (joined) continue;
