@@ -14,5 +14,5 @@ endif()
 # so a build does not need Wine or qemu to be running.
 function(korv_add_gtest target)
   target_link_libraries(${target} PRIVATE GTest::gtest_main)
-  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${ARGN})
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300 ${ARGN})
 endfunction()

@@ -57,6 +57,9 @@ case "${1:-}" in
     make_prefix
     "$wineserver" -f -p >"$dir/wineserver.log" 2>&1 &
     server_pid=$!
+    # The first program of a new session pays for Wine's one-time set-up (fonts, the
+    # desktop); pay it here rather than inside the first test's time limit.
+    DISPLAY=$DISPLAY timeout 300 "$wine" cmd /c exit >"$dir/warmup.log" 2>&1 || true
     cat >"$envfile" <<ENV
 DISPLAY=$DISPLAY
 WINEPREFIX=$prefix
