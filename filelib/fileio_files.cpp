@@ -177,10 +177,20 @@ int pfgets(pf_file* file, char* buffer, int capacity)
     const pff_entry* const entry = file->entry;
     const int limit = capacity - 1;
     int stored = 0;
-    int c = read_char(stream, entry);
-    while (stored < limit && c != EOF && c != CR && c != LF) {
-        buffer[stored++] = static_cast<char>(c);
+    int c;
+    if (!entry) {
+        // Files from disk have no end marker: the plain loop is the common, fast case.
+        c = fileio_getc(stream);
+        while (stored < limit && c != EOF && c != CR && c != LF) {
+            buffer[stored++] = static_cast<char>(c);
+            c = fileio_getc(stream);
+        }
+    } else {
         c = read_char(stream, entry);
+        while (stored < limit && c != EOF && c != CR && c != LF) {
+            buffer[stored++] = static_cast<char>(c);
+            c = read_char(stream, entry);
+        }
     }
     buffer[stored] = '\0';
 
