@@ -55,6 +55,24 @@ void hand_over_own_removal(const char* module_path, const char* install_dir) {
   }
 }
 
+// Copies left by earlier uninstalls wait for a restart to go; those no longer running can
+// go now (a running one, this copy included, refuses deletion).
+void delete_earlier_copies(const char* module_path) {
+  char pattern[MAX_PATH];
+  char folder[MAX_PATH];
+  if (!parent_dir(module_path, folder, sizeof folder) || !join_path(folder, "korvamund-uninstall-*.exe", pattern, sizeof pattern)) {
+    return;
+  }
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    char path[MAX_PATH];
+    if (join_path(folder, found.cFileName, path, sizeof path) && lstrcmpiA(path, module_path) != 0) DeleteFileA(path);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
 // The copy in %TEMP%: the uninstaller's file is free once its process has ended.
 int finish_removal(unsigned long parent_pid, const char* install_dir, const char* module_path) {
   HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, parent_pid);
@@ -76,6 +94,7 @@ int finish_removal(unsigned long parent_pid, const char* install_dir, const char
   }
   // Fails, as it should, when the folder still holds files that are not the game's.
   RemoveDirectoryA(install_dir);
+  delete_earlier_copies(module_path);
   MoveFileExA(module_path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return result;
 }

@@ -1,0 +1,40 @@
+// Helpers for the tests that start the demo programs under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The folder of the running test program: the build's bin/, where the programs are.
+std::string bin_dir();
+
+// Starts a command line and waits for the process to end. Returns its exit code, or -1
+// when it could not be started or did not end within the time (it is then ended).
+int run_and_wait(const std::string& command_line, DWORD timeout_ms = 30000);
+
+// A new, empty folder under %TEMP% whose name contains a blank.
+std::string fresh_temp_dir(const std::string& name);
+
+void remove_tree(const std::string& path);
+bool file_exists(const std::string& path);
+bool dir_exists(const std::string& path);
+std::string read_file(const std::string& path);
+bool write_file(const std::string& path, const std::string& data);
+
+// Names in a folder other than "." and "..".
+int entry_count(const std::string& dir);
+
+// A REG_SZ value under HKEY_LOCAL_MACHINE, or "<none>".
+std::string hklm_string(const char* subkey, const char* name);
+bool hklm_key_exists(const char* subkey);
+
+// Polls until the condition holds or the time is up.
+template <typename Condition>
+bool eventually(Condition condition, DWORD timeout_ms = 15000) {
+  DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeout_ms) return false;
+    Sleep(50);
+  }
+  return true;
+}
