@@ -83,7 +83,8 @@ const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, co
 
     const char* name = path + prefix_length;
     std::size_t n = std::strlen(name);
-    if (n > static_cast<std::size_t>(fastfile_name_limit))
+    // An empty name would begin every record's name; it names no member.
+    if (n == 0 || n > static_cast<std::size_t>(fastfile_name_limit))
         return nullptr;
     const pff_entry* entry = find_record(header, name, n);
     if (entry == nullptr || mode_writes(mode))

@@ -75,6 +75,7 @@ TEST_F(ArchiveTest, NameMatchingIsByPrefixFirstRecordWinsAndLongNamesNeverMatch)
     // The NUL after a shorter stored name differs from a longer requested one.
     EXPECT_EQ(find(&file, dir, "SHORTER"), nullptr);
     EXPECT_EQ(find(&file, dir, "MISSING.TXT"), nullptr);
+    EXPECT_EQ(find(&file, dir, ""), nullptr);
     EXPECT_EQ(file.stream, nullptr);
 }
 
