@@ -6,6 +6,8 @@
 //   tour.exe click TITLE ID           BN_CLICKED from button ID to its window
 //   tour.exe check TITLE ID           a mouse click on check box ID
 //   tour.exe list TITLE ID            print the items of combo box ID, one per line
+//   tour.exe text TITLE ID            print the text of item ID
+//   tour.exe close TITLE              ask the window to close (WM_CLOSE)
 // Exit code 0 on success, 1 on time-out or a missing window, 2 on bad arguments.
 #include <windows.h>
 
@@ -79,11 +81,33 @@ int list(const char* title, int id) {
   return 0;
 }
 
+int text(const char* title, int id) {
+  HWND window = nullptr;
+  HWND control = control_of(title, id, &window);
+  if (control == nullptr) return 1;
+  wchar_t wide[512];
+  char narrow[1024];
+  SendMessageW(control, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide));
+  wide[511] = L'\0';
+  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0) std::printf("%s\n", narrow);
+  return 0;
+}
+
+int close(const char* title) {
+  HWND window = find_visible(title);
+  if (window == nullptr) {
+    std::fprintf(stderr, "tour: no window \"%s\"\n", title);
+    return 1;
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tour.exe wait|gone|click|check|list TITLE [ID|SECONDS]\n");
+    std::fprintf(stderr, "usage: tour.exe wait|gone|close|click|check|list|text TITLE [ID|SECONDS]\n");
     return 2;
   }
   const char* step = argv[1];
@@ -91,11 +115,13 @@ int main(int argc, char** argv) {
   double seconds = argc > 3 ? std::atof(argv[3]) : 20.0;
   if (std::strcmp(step, "wait") == 0) return wait_for(title, seconds, true);
   if (std::strcmp(step, "gone") == 0) return wait_for(title, seconds, false);
+  if (std::strcmp(step, "close") == 0) return close(title);
   if (argc < 4) return 2;
   int id = std::atoi(argv[3]);
   if (std::strcmp(step, "click") == 0) return click(title, id);
   if (std::strcmp(step, "check") == 0) return check(title, id);
   if (std::strcmp(step, "list") == 0) return list(title, id);
+  if (std::strcmp(step, "text") == 0) return text(title, id);
   std::fprintf(stderr, "tour: unknown step %s\n", step);
   return 2;
 }
