@@ -43,7 +43,7 @@ static int make_candidate(char* candidate, const char* first, const char* second
 // unlisted with no stream, so the caller can release it.
 static int open_on_disk(pf_file* file, const char* candidate, const char* mode)
 {
-    std::FILE* stream = std::fopen(candidate, mode);
+    std::FILE* stream = fileio_os_open(candidate, mode);
     if (!stream)
         return 0;
     file->name = fileio_text_new(candidate);

@@ -34,6 +34,10 @@ int fileio_os_set_drive(int drive);
 // The program's own directory, with its trailing separator, from the name it was run by.
 int fileio_os_program_directory(char* out);
 
+// Opens a file as fopen does, but never a directory (which POSIX fopen would accept for
+// reading, and Windows refuses), so both platforms find the same files.
+std::FILE* fileio_os_open(const char* path, const char* mode);
+
 // Streams opened without "b" or "t" become untranslated from now on.
 void fileio_os_set_default_binary();
 int fileio_os_default_is_binary();

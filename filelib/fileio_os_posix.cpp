@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int fileio_os_name_is_absolute(const char* name)
@@ -101,6 +102,17 @@ int fileio_os_program_directory(char* out)
         std::memcpy(out, invoked, length);
     out[length] = '\0';
     return 1;
+}
+
+std::FILE* fileio_os_open(const char* path, const char* mode)
+{
+    std::FILE* stream = std::fopen(path, mode);
+    struct stat status;
+    if (stream && fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
 }
 
 void fileio_os_set_default_binary()

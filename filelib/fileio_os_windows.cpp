@@ -60,6 +60,11 @@ int fileio_os_program_directory(char* out)
     return 1;
 }
 
+std::FILE* fileio_os_open(const char* path, const char* mode)
+{
+    return std::fopen(path, mode);
+}
+
 void fileio_os_set_default_binary()
 {
     _fmode = _O_BINARY;
