@@ -6,54 +6,15 @@
 #include <cstdio>
 #include <string>
 
+#include "stop_test_support.h"
+
 namespace {
-
-struct box_search {
-  DWORD process;
-  HWND box;
-};
-
-BOOL CALLBACK find_box_of_process(HWND window, LPARAM search_address) {
-  box_search* search = reinterpret_cast<box_search*>(search_address);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char class_name[16] = "";
-  char caption[32] = "";
-  GetClassNameA(window, class_name, sizeof class_name);
-  GetWindowTextA(window, caption, sizeof caption);
-  if (process == search->process && std::string(class_name) == "#32770" &&
-      std::string(caption) == "Fatal Error") {
-    search->box = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND wait_for_box(DWORD process) {
-  box_search search = {process, nullptr};
-  for (int attempt = 0; attempt < 500 && search.box == nullptr; ++attempt) {
-    EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
-    if (search.box == nullptr) Sleep(20);
-  }
-  return search.box;
-}
 
 std::string program_beside_this_one(const char* name) {
   char path[MAX_PATH] = "";
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, length);
   return folder.substr(0, folder.find_last_of("\\/") + 1) + name;
-}
-
-std::string read_file(const std::string& path) {
-  std::string content;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[256];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, count);
-    std::fclose(file);
-  }
-  return content;
 }
 
 }  // namespace
@@ -69,12 +30,10 @@ TEST(FatalStopBox, ShowsTheReasonAndEndsWithZeroOnceDismissed) {
   ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &child));
 
-  HWND box = wait_for_box(child.dwProcessId);
+  HWND box = wait_for_fatal_box(child.dwProcessId);
   EXPECT_NE(box, nullptr);
   if (box != nullptr) {
-    char text[512] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    EXPECT_STREQ(text, "pfopen(): out of memory");
+    EXPECT_EQ(fatal_box_text(box), "pfopen(): out of memory");
     EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
     EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
     // The box comes after the streams are closed.

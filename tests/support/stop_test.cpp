@@ -6,46 +6,20 @@
 #include <cstdio>
 #include <string>
 
+#include "stop_test_support.h"
 #include "support/list.h"
 #include "support/stop.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
 #ifdef _WIN32
-BOOL CALLBACK find_fatal_box(HWND window, LPARAM found) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char class_name[16] = "";
-  char caption[32] = "";
-  GetClassNameA(window, class_name, sizeof class_name);
-  GetWindowTextA(window, caption, sizeof caption);
-  if (process == GetCurrentProcessId() && std::string(class_name) == "#32770" &&
-      std::string(caption) == "Fatal Error") {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 DWORD WINAPI answer_fatal_box(void*) {
-  for (int attempt = 0; attempt < 500; ++attempt) {
-    HWND box = nullptr;
-    EnumWindows(find_fatal_box, reinterpret_cast<LPARAM>(&box));
-    if (box != nullptr) {
-      char text[512] = "";
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      std::fprintf(stderr, "%s\n", text);
-      std::fflush(stderr);
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      return 0;
-    }
-    Sleep(20);
-  }
-  return 1;
+  HWND box = wait_for_fatal_box(GetCurrentProcessId());
+  if (box == nullptr) return 1;
+  std::fprintf(stderr, "%s\n", fatal_box_text(box).c_str());
+  std::fflush(stderr);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return 0;
 }
 #endif
 
@@ -59,17 +33,6 @@ void expect_fatal_message() {
 
 std::string temp_path(const char* name) {
   return testing::TempDir() + name;
-}
-
-std::string read_file(const std::string& path) {
-  std::string content;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[256];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, count);
-    std::fclose(file);
-  }
-  return content;
 }
 
 std::FILE* open_stream;
@@ -137,7 +100,7 @@ TEST(StopDeathTest, LongMessageIsCutAt255Characters) {
 }
 
 TEST(StopDeathTest, BufferedOutputReachesTheFile) {
-  const std::string path = temp_path("stop_buffered.txt");
+  const std::string path = temp_path("stop buffered output.txt");
   std::remove(path.c_str());
   EXPECT_EXIT(
       {
