@@ -90,7 +90,7 @@ class driver_select_test : public e2e_test {
   std::string cd_dir;
 };
 
-TEST_F(driver_select_test, lists_best_first_selects_best_present_and_ok_writes_it) {
+TEST_F(driver_select_test, lists_best_first_selects_best_present_and_ok_writes_the_choice) {
   install_game(game_dir, three_renderers, "");
   menu_process& menu = open_menu();
   HWND dialog = open_dialog(menu);
@@ -108,10 +108,14 @@ TEST_F(driver_select_test, lists_best_first_selects_best_present_and_ok_writes_i
   EXPECT_EQ(help_text(dialog), " ");
   EXPECT_FALSE(file_exists(join_path(game_dir, "korvexe.dat")));
 
+  choose(dialog, 0);
+  EXPECT_TRUE(wait_until([&] { return help_text(dialog) == glide_help; }));
   press_ok(dialog);
   ASSERT_TRUE(wait_closed(dialog));
   expect_menu_stays(menu);
-  EXPECT_EQ(korvexe_bytes(game_dir), "MMX\r\nkorv.exe -arm\r\n");
+  const std::string bytes = korvexe_bytes(game_dir);
+  EXPECT_EQ(bytes.size(), 26u);
+  EXPECT_EQ(bytes, "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
 }
 
 TEST_F(driver_select_test, stored_renderer_is_selected_even_when_only_maybe_present) {
@@ -128,22 +132,6 @@ TEST_F(driver_select_test, stored_renderer_is_selected_even_when_only_maybe_pres
   ASSERT_TRUE(wait_closed(dialog));
   expect_menu_stays(menu);
   EXPECT_EQ(korvexe_bytes(game_dir), "RAMP\r\nkorv.exe -arr\r\n");
-}
-
-TEST_F(driver_select_test, help_text_follows_the_selection_and_native_3dfx_writes_26_bytes) {
-  install_game(game_dir, three_renderers, "");
-  menu_process& menu = open_menu();
-  HWND dialog = open_dialog(menu);
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(help_text(dialog), " ");
-  choose(dialog, 0);
-  EXPECT_TRUE(wait_until([&] { return help_text(dialog) == glide_help; }));
-  press_ok(dialog);
-  ASSERT_TRUE(wait_closed(dialog));
-  expect_menu_stays(menu);
-  const std::string bytes = korvexe_bytes(game_dir);
-  EXPECT_EQ(bytes.size(), 26u);
-  EXPECT_EQ(bytes, "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
 }
 
 TEST_F(driver_select_test, ok_without_a_current_selection_keeps_the_dialog_open) {

@@ -342,15 +342,6 @@ TEST_F(DriverFile, WritesExactlyTwoCrLfLines) {
   EXPECT_EQ(bytes, "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
 }
 
-TEST_F(DriverFile, SilentSelectionStoresTheBestPresentRenderer) {
-  write("mdrivers.dat", "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
-  DriverChoice choice;
-  ASSERT_EQ(prepare_driver_choice(dir_, 0, &choice), 1);
-  ASSERT_EQ(write_driver_file(dir_, choice.entries[choice.selection]), 1);
-  release_driver_choice(&choice);
-  EXPECT_EQ(read("korvexe.dat"), "MMX\r\nkorv.exe -arm\r\n");
-}
-
 #ifndef _WIN32
 TEST_F(DriverFile, FailedWriteIsReportedAsFailure) {
   // Writes to /dev/full fail with "no space" once the stream's buffer is flushed.
@@ -359,17 +350,5 @@ TEST_F(DriverFile, FailedWriteIsReportedAsFailure) {
   EXPECT_EQ(write_driver_file(dir_, &g_driver_table[0]), 0);
 }
 #endif
-
-TEST_F(DriverFile, UnwritableDirectoryWritesNothing) {
-  pf_dir* gone = dir_;
-  fs::path missing = folder_ / "missing";
-  fs::create_directories(missing);
-  dir_ = pfdir_new(missing.string().c_str(), nullptr);
-  ASSERT_NE(dir_, nullptr);
-  fs::remove(missing);
-  EXPECT_EQ(write_driver_file(dir_, &g_driver_table[0]), 0);
-  EXPECT_EQ(read_detected_drivers(dir_), 0);
-  pfdir_close(gone);
-}
 
 }  // namespace
