@@ -78,8 +78,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   window_class.lpszClassName = game_class;
   int result = 1;
   if (RegisterClassA(&window_class)) {
-    HWND window = CreateWindowExA(0, game_class, game_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
-                                  420, nullptr, nullptr, instance, nullptr);
+    constexpr int width = 640, height = 420;
+    HWND window = CreateWindowExA(0, game_class, game_title, WS_OVERLAPPEDWINDOW,
+                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
+                                  width, height, nullptr, nullptr, instance, nullptr);
     if (window != nullptr) {
       ShowWindow(window, show);
       UpdateWindow(window);
