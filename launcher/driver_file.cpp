@@ -88,6 +88,14 @@ bool take_driver_line(const char* line) {
   return true;
 }
 
+// Marks the renderers named by the driver lines that follow the count line.
+void scan_detected_drivers(pf_file* file) {
+  char line[driver_line_size];
+  for (int remaining = find_driver_count(file); remaining > 0; --remaining) {
+    if (!pfgets(file, line, line_capacity) || !take_driver_line(line)) return;
+  }
+}
+
 }  // namespace
 
 int format_detection_command(const char* install_dir, char* out, std::size_t capacity) {
@@ -101,13 +109,6 @@ int format_detection_command(const char* install_dir, char* out, std::size_t cap
     return 0;
   }
   return 1;
-}
-
-void scan_detected_drivers(pf_file* file) {
-  char line[driver_line_size];
-  for (int remaining = find_driver_count(file); remaining > 0; --remaining) {
-    if (!pfgets(file, line, line_capacity) || !take_driver_line(line)) return;
-  }
 }
 
 int read_detected_drivers(pf_dir* dir) {

@@ -9,7 +9,6 @@
 #include "driver_table.h"
 
 struct pf_dir;
-struct pf_file;
 
 // Longest install directory the registry delivers.
 constexpr int driver_install_dir_max = 127;
@@ -27,14 +26,11 @@ constexpr int driver_line_size = 520;
 // empty when it does not fit in capacity bytes.
 int format_detection_command(const char* install_dir, char* out, std::size_t capacity);
 
-// Clears state and reserved of every renderer, then reads "mdrivers.dat" from dir and
-// marks the renderers it names. Returns 0 when the file cannot be opened (all states are
+// Clears state and reserved of every renderer, then reads "mdrivers.dat" from dir: finds
+// the count line, then takes up to that many driver lines and marks the renderers they
+// name. Returns 0 when the file cannot be opened (all states are
 // then absent), else 1.
 int read_detected_drivers(pf_dir* dir);
-
-// Marks renderers from an open "mdrivers.dat": finds the count line, then takes up to that
-// many driver lines. States not named stay as they were.
-void scan_detected_drivers(pf_file* file);
 
 // Offers every renderer present or maybe present, best first, with no selection. Returns 0
 // and allocates nothing when no renderer is present (maybe present ones alone are not
