@@ -33,6 +33,8 @@ list_node* list_create() {
 }
 
 list_node* list_prepend(void* item, list_node* head) {
+  // A list whose creation failed is null: adding to it fails like an exhausted pool.
+  if (head == nullptr) return nullptr;
   list_node* node = new_node(item);
   if (node == nullptr) return nullptr;
   node->next = head->next;
@@ -43,6 +45,8 @@ list_node* list_prepend(void* item, list_node* head) {
 }
 
 list_node* list_append(void* item, list_node* head) {
+  // A list whose creation failed is null: adding to it fails like an exhausted pool.
+  if (head == nullptr) return nullptr;
   list_node* node = new_node(item);
   if (node == nullptr) return nullptr;
   node->next = head;
@@ -53,6 +57,7 @@ list_node* list_append(void* item, list_node* head) {
 }
 
 void list_remove(void* item, list_node* head) {
+  if (head == nullptr) return;
   list_node* node = head->next;
   while (node != head && node->item != item) node = node->next;
   if (node != head) unlink_and_release(node);

@@ -13,12 +13,12 @@ struct list_node {
 list_node* list_create();
 
 // Adds a node carrying item at the front / at the back; null (list unchanged) when memory
-// is exhausted.
+// is exhausted or head is null (a list that could not be created).
 list_node* list_prepend(void* item, list_node* head);
 list_node* list_append(void* item, list_node* head);
 
 // Releases the first node, counted from the front, that carries item. The head itself is
-// never removed.
+// never removed; a null head does nothing.
 void list_remove(void* item, list_node* head);
 
 // Releases every node and then the head. Does nothing unless head is a list head.

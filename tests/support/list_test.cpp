@@ -144,8 +144,13 @@ TEST(ListRefusal, ExhaustedPoolLeavesTheListAsItWas) {
   list_destroy(head);
 }
 
-TEST(ListRefusal, NoListWithoutMemory) {
+TEST(ListRefusal, NoListWithoutMemoryAndNoNodesOnAMissingList) {
   malloc_watch(refuse_everything);
-  EXPECT_EQ(list_create(), nullptr);
+  list_node* head = list_create();
   malloc_unwatch();
+  EXPECT_EQ(head, nullptr);
+  EXPECT_EQ(list_append(&a, head), nullptr);
+  EXPECT_EQ(list_prepend(&a, head), nullptr);
+  list_remove(&a, head);
+  list_destroy(head);
 }
