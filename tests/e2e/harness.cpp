@@ -369,6 +369,17 @@ std::string window_text(HWND window) {
 
 std::string message_box_text(HWND box) { return window_text(GetDlgItem(box, 0xFFFF)); }
 
+HICON message_box_icon(HWND box) {
+  // The icon's static control is 0x14 on Windows and stc1 (0x440) in Wine.
+  for (int id : {0x14, 0x440}) {
+    HWND icon = GetDlgItem(box, id);
+    if (icon != nullptr && IsWindowVisible(icon)) {
+      return reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0));
+    }
+  }
+  return nullptr;
+}
+
 void press_ok(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 void press_cancel(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }
 

@@ -124,6 +124,7 @@ bool wait_for_records(const std::string& log_path, size_t count, int timeout_ms 
 HWND find_dialog(DWORD process_id, const char* caption);
 HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms = default_timeout_ms);
 std::string message_box_text(HWND box);  // the text of its static control (id 0xFFFF)
+HICON message_box_icon(HWND box);         // the icon it shows, null when none
 void press_ok(HWND box);                  // posts WM_COMMAND IDOK
 void press_cancel(HWND box);              // posts WM_COMMAND IDCANCEL
 std::string window_text(HWND window);

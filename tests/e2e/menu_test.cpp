@@ -92,6 +92,7 @@ class menu_test : public e2e_test {
     ASSERT_NE(box, nullptr) << "no error box";
     EXPECT_EQ(message_box_text(box), text);
     EXPECT_EQ(GetWindow(box, GW_OWNER), menu.window) << "the box is not owned by the menu";
+    EXPECT_NE(message_box_icon(box), nullptr) << "the box shows no icon";
     press_ok(box);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }));
   }
