@@ -126,6 +126,8 @@ pff_header* pffopen_header(const char* archive)
 {
     if (pff_cache == nullptr)
         pff_cache = list_create();
+    if (pff_cache == nullptr)
+        return nullptr;
     if (pff_header* header = cached_header(archive))
         return header;
 
@@ -173,7 +175,12 @@ pff_header* pffopen_header(const char* archive)
         pool_free(header, static_cast<std::uint32_t>(block_size));
         return nullptr;
     }
-    list_prepend(header, pff_cache);
+    // A header that cannot be listed would be lost with its stream; it is not kept.
+    if (!list_prepend(header, pff_cache)) {
+        std::fclose(stream);
+        pool_free(header, static_cast<std::uint32_t>(block_size));
+        return nullptr;
+    }
     return header;
 }
 
@@ -223,7 +230,12 @@ pf_file* pffopen(pf_dir* dir, const char* name, const char* mode)
         return nullptr;
     }
     file->entry = entry;
-    list_append(file, fileio_files);
+    // An unlisted handle would escape tidy-up: without a list entry the member is not opened.
+    if (!list_append(file, fileio_files)) {
+        std::fclose(file->stream);
+        pool_free(file, sizeof(pf_file));
+        return nullptr;
+    }
     file->binary = pf_mode_is_binary(mode);
     return file;
 }

@@ -43,12 +43,19 @@ static int make_candidate(char* candidate, const char* first, const char* second
 // unlisted with no stream, so the caller can release it.
 static int open_on_disk(pf_file* file, const char* candidate, const char* mode)
 {
-    std::FILE* stream = fileio_os_open(candidate, mode);
-    if (!stream)
-        return 0;
+    // The name and the list entry are made before the open: once a mode that truncates
+    // has opened the file, nothing may fail and leave it emptied.
     file->name = fileio_text_new(candidate);
-    if (!file->name || !list_append(file, fileio_files)) {
-        std::fclose(stream);
+    if (!file->name)
+        return 0;
+    if (!list_append(file, fileio_files)) {
+        fileio_text_free(file->name);
+        file->name = nullptr;
+        return 0;
+    }
+    std::FILE* stream = fileio_os_open(candidate, mode);
+    if (!stream) {
+        list_remove(file, fileio_files);
         fileio_text_free(file->name);
         file->name = nullptr;
         return 0;
