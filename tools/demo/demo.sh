@@ -23,6 +23,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$prefix
 
 menu_title="Korvamund Startup"
 setup_title="Korvamund Setup"
+uninstall_title="Korvamund Uninstall"
 game_programs=(korv.exe korv3dfx.exe korvsw.exe korvk6.exe netlaunc.exe)
 
 say() { echo "demo: $*"; }
@@ -81,7 +82,8 @@ shot() {
   say "screenshot $file"
 }
 
-# Walks through the menu on Xvfb: install, change driver, troubleshooting, play.
+# Walks through the menu on Xvfb: install, change driver, troubleshooting, play, and
+# uninstall, which leaves the demo as it began.
 run_tour() {
   "$session" start
   trap '"$session" stop' EXIT
@@ -146,7 +148,32 @@ run_tour() {
   shot game 2
   tour gone "$menu_title" 10 || say "the menu is still open"
   tour close Korvamund
-  tour gone Korvamund 10 || true
+  # The menu does not start while the game's window is open.
+  tour gone Korvamund 10
+  wait "$menu_pid" 2>/dev/null || true
+
+  say "Uninstall Game"
+  (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >>"$KORV_WINE_DIR/menu.log" 2>&1) &
+  menu_pid=$!
+  tour wait "$menu_title" 30
+  tour click "$menu_title" 8006
+  tour wait "$uninstall_title" 20
+  shot uninstall-question
+  tour click "$uninstall_title" 6
+  # Both message boxes have the same title; the second one tells that the game is gone
+  # (65535 is a message box's text item).
+  waited=0
+  until tour text "$uninstall_title" 65535 2>/dev/null | grep -q removed; do
+    waited=$((waited + 1))
+    [ $waited -lt 100 ] || { echo "demo: the uninstaller did not finish" >&2; exit 1; }
+    sleep 0.2
+  done
+  shot uninstall-done
+  tour click "$uninstall_title" 1
+  tour gone "$uninstall_title" 10
+  shot menu-not-installed-again 4
+  tour click "$menu_title" 8005
+  tour gone "$menu_title" 10
   wait "$menu_pid" 2>/dev/null || true
 
   say "tour finished; screenshots:"

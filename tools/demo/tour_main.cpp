@@ -2,7 +2,7 @@
 // window by its title. Clicks are posted, as real clicks arrive, never sent.
 //
 //   tour.exe wait TITLE [SECONDS]     until a visible window with that title exists
-//   tour.exe gone TITLE [SECONDS]     until no such window exists
+//   tour.exe gone TITLE [SECONDS]     until no window with that title exists, hidden or not
 //   tour.exe click TITLE ID           BN_CLICKED from button ID to its window
 //   tour.exe check TITLE ID           a mouse click on check box ID
 //   tour.exe list TITLE ID            print the items of combo box ID, one per line
@@ -25,7 +25,9 @@ HWND find_visible(const char* title) {
 int wait_for(const char* title, double seconds, bool present) {
   DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
   for (;;) {
-    if ((find_visible(title) != nullptr) == present) return 0;
+    // Gone means gone, not hidden: the menu's own check finds hidden windows too.
+    bool found = present ? find_visible(title) != nullptr : FindWindowA(nullptr, title) != nullptr;
+    if (found == present) return 0;
     if (static_cast<LONG>(GetTickCount() - deadline) >= 0) break;
     Sleep(100);
   }
