@@ -56,9 +56,12 @@ class driver_select_test : public e2e_test {
     return menu;
   }
 
+  // The dialog once it has started: it is shown only after WM_INITDIALOG has filled it.
   HWND open_dialog(menu_process& menu) {
     click(menu, change_driver_id);
-    return wait_for_dialog(menu.info.dwProcessId, "Select Driver");
+    HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver");
+    if (dialog != nullptr && !wait_until([&] { return IsWindowVisible(dialog) != FALSE; })) return nullptr;
+    return dialog;
   }
 
   // Selects a list item as a player's click does: the selection, then its notification.
