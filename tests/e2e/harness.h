@@ -120,7 +120,9 @@ bool wait_for_records(const std::string& log_path, size_t count, int timeout_ms 
 
 // ---- message boxes and dialogs (top-level "#32770" windows) ---------------------------
 
-// A dialog of the given process with this caption; null when there is none.
+// A dialog of the given process with this caption (any caption when null); null when
+// there is none. It can be found before it has filled in its controls: wait for the text
+// or state you mean to read rather than reading it once.
 HWND find_dialog(DWORD process_id, const char* caption);
 HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms = default_timeout_ms);
 std::string message_box_text(HWND box);  // the text of its static control (id 0xFFFF)
