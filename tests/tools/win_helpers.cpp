@@ -11,24 +11,52 @@ std::string bin_dir() {
 }
 
 int run_and_wait(const std::string& command_line, DWORD timeout_ms) {
+  started_process process = start_process(command_line);
+  return finish_process(&process, timeout_ms);
+}
+
+started_process start_process(const std::string& command_line, const std::string& current_dir) {
   std::vector<char> line(command_line.begin(), command_line.end());
   line.push_back('\0');
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return -1;
-  }
-  CloseHandle(process.hThread);
-  int result = -1;
-  if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
-    DWORD code = 0;
-    if (GetExitCodeProcess(process.hProcess, &code)) result = static_cast<int>(code);
-  } else {
-    TerminateProcess(process.hProcess, 99);
-  }
-  CloseHandle(process.hProcess);
+  started_process result = {};
+  result.ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             current_dir.empty() ? nullptr : current_dir.c_str(), &startup, &result.info) != 0;
   return result;
+}
+
+int finish_process(started_process* process, DWORD timeout_ms) {
+  if (!process->ok) return -1;
+  int result = -1;
+  if (WaitForSingleObject(process->info.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    if (GetExitCodeProcess(process->info.hProcess, &code)) result = static_cast<int>(code);
+  } else {
+    TerminateProcess(process->info.hProcess, 99);
+  }
+  CloseHandle(process->info.hThread);
+  CloseHandle(process->info.hProcess);
+  process->ok = false;
+  return result;
+}
+
+HWND wait_window(const char* title, DWORD timeout_ms) {
+  HWND window = nullptr;
+  eventually([&] { return (window = FindWindowA(nullptr, title)) != nullptr && IsWindowVisible(window); }, timeout_ms);
+  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
+std::string item_text(HWND window, int id) {
+  char text[512] = "";
+  HWND item = GetDlgItem(window, id);
+  if (item == nullptr) return "<no item>";
+  SendMessageA(item, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void post_click(HWND window, int id) {
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
 std::string fresh_temp_dir(const std::string& name) {

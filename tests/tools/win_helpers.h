@@ -12,6 +12,21 @@ std::string bin_dir();
 // when it could not be started or did not end within the time (it is then ended).
 int run_and_wait(const std::string& command_line, DWORD timeout_ms = 30000);
 
+// A started process; both handles are closed by finish_process.
+struct started_process {
+  PROCESS_INFORMATION info;
+  bool ok;
+};
+started_process start_process(const std::string& command_line, const std::string& current_dir = "");
+// Waits for the process to end (ending it after the time) and returns its exit code, or -1.
+int finish_process(started_process* process, DWORD timeout_ms = 10000);
+
+// A visible top-level window with that title, waited for; null after the time.
+HWND wait_window(const char* title, DWORD timeout_ms = 20000);
+std::string item_text(HWND window, int id);
+// A click as the user makes it: posted, never sent.
+void post_click(HWND window, int id);
+
 // A new, empty folder under %TEMP% whose name contains a blank.
 std::string fresh_temp_dir(const std::string& name);
 

@@ -27,10 +27,10 @@ void copy_text(char* out, std::size_t capacity, const char* text) {
 }
 
 // Folders made on the way to the install directory, deepest last, so a failed install
-// removes exactly those.
+// removes exactly those. A directory of at most 127 characters has fewer than 64 levels.
 struct made_dirs {
   int count;
-  char path[32][128];
+  char path[64][128];
 };
 
 bool make_dirs(const char* dir, made_dirs* made) {
@@ -45,7 +45,7 @@ bool make_dirs(const char* dir, made_dirs* made) {
     prefix[i] = '\0';
     if (dir_exists(prefix)) continue;
     if (!CreateDirectoryA(prefix, nullptr)) return false;
-    if (made->count < 32) copy_text(made->path[made->count++], sizeof made->path[0], prefix);
+    if (made->count < 64) copy_text(made->path[made->count++], sizeof made->path[0], prefix);
   }
   return true;
 }
