@@ -3,7 +3,8 @@
 // model: live blocks never overlap and keep their bytes until released, zeroed blocks
 // start zeroed, size 0 gives null, nothing fails while malloc grants, and a released block
 // is what the next request of its size class gets back (its class's stack is last in,
-// first out) unless a refusal spell has since rearranged the free stacks.
+// first out) while malloc grants; a refusal spell (splitting, the reclaim pass) may
+// rearrange the free stacks, so the model forgets them at each spell's start and end.
 //
 // Input: a stream of operations. 0/1: allocate (1 = zeroed), two bytes of size; 2: release
 // the live block chosen by the next byte; 3: start or end a refusal spell.
@@ -89,7 +90,9 @@ void allocate(model& m, std::uint32_t size, bool zeroed) {
   if (zeroed) {
     for (std::uint32_t i = 0; i < size; ++i) FUZZ_CHECK(block[i] == 0);
   }
-  if (is_pooled(size)) {
+  // While malloc refuses, a request may be split from any larger free block, so which
+  // block comes back is only predictable while it grants.
+  if (is_pooled(size) && !refusing) {
     std::vector<unsigned char*>& stack = m.released[static_cast<std::uint32_t>(extent / pool_unit)];
     if (!stack.empty()) {
       // The class's stack is not empty, so its front block comes back: the one released
@@ -114,7 +117,7 @@ void release(model& m, std::size_t index) {
   m.live.erase(m.live.begin() + static_cast<std::ptrdiff_t>(index));
   m.occupied.erase(reinterpret_cast<std::uintptr_t>(block.start));
   pool_free(block.start, block.size);
-  if (is_pooled(block.size)) m.released[static_cast<std::uint32_t>(block.extent / pool_unit)].push_back(block.start);
+  if (is_pooled(block.size) && !refusing) m.released[static_cast<std::uint32_t>(block.extent / pool_unit)].push_back(block.start);
 }
 
 }  // namespace
