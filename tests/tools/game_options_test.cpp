@@ -61,16 +61,6 @@ TEST(DescribeGameOptions, OneLinePerArgument) {
   EXPECT_EQ(describe("-anf"), "-anf: fog work-around on\r\nno renderer option: the game would pick its default renderer\r\n");
 }
 
-TEST(DescribeGameOptions, EveryRendererHasItsMeaning) {
-  for (const game_option_meaning& option : renderer_options) {
-    std::string text = describe(option.option);
-    EXPECT_EQ(text, std::string(option.option) + ": " + option.meaning + "\r\n");
-  }
-  EXPECT_NE(describe("-arr").find("Ramp"), std::string::npos);
-  EXPECT_NE(describe("-ar3").find("3Dfx"), std::string::npos);
-  EXPECT_NE(describe("-ark").find("AMD"), std::string::npos);
-}
-
 TEST(DescribeGameOptions, CutAtALineEndWhenFull) {
   std::string full = describe("-arm -anf");
   std::size_t first_line = full.find("\r\n") + 2;

@@ -131,9 +131,3 @@ TEST(ParseSwitches, RefusesUnknownOrBrokenSwitches) {
   std::string long_word = "/" + std::string(200, 'S');
   EXPECT_EQ(parse_switches(long_word.c_str(), &s), 0);
 }
-
-TEST(InstallPlan, UninstallerIsAmongTheCopiedFiles) {
-  int found = 0;
-  for (const char* name : installed_files) found += std::strcmp(name, uninstaller_name) == 0;
-  EXPECT_EQ(found, 1);
-}

@@ -4,56 +4,23 @@
 
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "profile_reader.h"
 #include "win_helpers.h"
 
 namespace {
 
-struct profile_file {
-  std::vector<std::string> lines;
-  int num_drivers = -1;
-  std::vector<std::string> keys, states;
-};
-
-profile_file parse(const std::string& text) {
-  profile_file result;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    EXPECT_FALSE(line.empty() || line.back() != '\r') << "every line ends with CR LF";
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    result.lines.push_back(line);
-  }
-  std::size_t i = 0;
-  while (i < result.lines.size() && std::sscanf(result.lines[i].c_str(), "NUM_DRIVERS %d", &result.num_drivers) != 1) ++i;
-  for (int n = 0; n < result.num_drivers && ++i < result.lines.size(); ++n) {
-    char key[32], state[32];
-    int number;
-    if (std::sscanf(result.lines[i].c_str(), "%31s %31s %d", key, state, &number) != 3) break;
-    result.keys.push_back(key);
-    result.states.push_back(state);
-  }
-  return result;
-}
-
-std::string state_of(const profile_file& profile, const std::string& key) {
-  for (std::size_t i = 0; i < profile.keys.size(); ++i) {
-    if (profile.keys[i] == key) return profile.states[i];
-  }
-  return "<missing>";
-}
-
 void expect_profile_of_this_machine(const std::string& text) {
-  profile_file profile = parse(text);
+  parsed_profile profile = read_profile(text);
+  EXPECT_TRUE(profile.crlf_everywhere);
   ASSERT_GE(profile.lines.size(), 2u);
   EXPECT_FALSE(profile.lines[0].empty());
   EXPECT_EQ(profile.lines[0].find("NUM_DRIVERS"), std::string::npos) << "a header line comes first";
   EXPECT_EQ(profile.num_drivers, 7);
-  ASSERT_EQ(profile.keys.size(), 7u);
-  EXPECT_EQ(state_of(profile, "RAMP"), "PRESENT");
+  ASSERT_EQ(profile.drivers.size(), 7u);
+  EXPECT_EQ(profile.state_of("RAMP"), "PRESENT");
 
   unsigned int eax, ebx, ecx, edx;
   ASSERT_TRUE(__get_cpuid(0, &eax, &ebx, &ecx, &edx));
@@ -63,11 +30,11 @@ void expect_profile_of_this_machine(const std::string& text) {
   std::memcpy(vendor + 8, &ecx, 4);
   vendor[12] = '\0';
   ASSERT_TRUE(__get_cpuid(1, &eax, &ebx, &ecx, &edx));
-  EXPECT_EQ(state_of(profile, "MMX"), (edx & bit_MMX) ? "PRESENT" : "ABSENT");
-  EXPECT_EQ(state_of(profile, "PENTIUM_RENDERER"), std::strcmp(vendor, "GenuineIntel") == 0 ? "PRESENT" : "ABSENT");
-  EXPECT_EQ(state_of(profile, "K6_RENDERER"), std::strcmp(vendor, "AuthenticAMD") == 0 ? "PRESENT" : "ABSENT");
+  EXPECT_EQ(profile.state_of("MMX"), (edx & bit_MMX) ? "PRESENT" : "ABSENT");
+  EXPECT_EQ(profile.state_of("PENTIUM_RENDERER"), std::strcmp(vendor, "GenuineIntel") == 0 ? "PRESENT" : "ABSENT");
+  EXPECT_EQ(profile.state_of("K6_RENDERER"), std::strcmp(vendor, "AuthenticAMD") == 0 ? "PRESENT" : "ABSENT");
   for (const char* key : {"PRIMARY_HAL", "SECONDARY_HAL", "GLIDE"}) {
-    std::string state = state_of(profile, key);
+    std::string state = profile.state_of(key);
     EXPECT_TRUE(state == "PRESENT" || state == "MAYBEPRESENT" || state == "ABSENT") << key << " " << state;
   }
 }

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "profile_reader.h"
 
 namespace {
 
@@ -25,51 +25,11 @@ machine_probe cpu(const char* vendor, int mmx) {
   return probe;
 }
 
-struct parsed_profile {
-  std::vector<std::string> lines;  // without line ends
-  bool crlf_everywhere = true;
-  int num_drivers = -1;
-  std::map<std::string, std::pair<std::string, int>> drivers;  // key -> state, number
-};
-
-// Reads the file as the menu does: skip to "NUM_DRIVERS n", then n "%s %s %d" lines.
-parsed_profile parse(const std::string& text) {
-  parsed_profile result;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) {
-      result.crlf_everywhere = false;
-      result.lines.push_back(text.substr(start));
-      break;
-    }
-    if (end == start || text[end - 1] != '\r') result.crlf_everywhere = false;
-    result.lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r' ? 1 : 0)));
-    start = end + 1;
-  }
-  std::size_t i = 0;
-  for (; i < result.lines.size(); ++i) {
-    if (std::sscanf(result.lines[i].c_str(), "NUM_DRIVERS %d", &result.num_drivers) == 1) break;
-  }
-  for (int taken = 0; taken < result.num_drivers && ++i < result.lines.size(); ++taken) {
-    char key[32], state[32];
-    int number = 0;
-    if (std::sscanf(result.lines[i].c_str(), "%31s %31s %d", key, state, &number) != 3) break;
-    result.drivers[key] = {state, number};
-  }
-  return result;
-}
-
 parsed_profile profile_of(const machine_probe& probe) {
   char text[1024];
   std::size_t length = format_profile(probe, text, sizeof text);
   EXPECT_EQ(length, std::strlen(text));
-  return parse(std::string(text, length));
-}
-
-std::string state_of(const parsed_profile& profile, const char* key) {
-  auto found = profile.drivers.find(key);
-  return found == profile.drivers.end() ? "<missing>" : found->second.first;
+  return read_profile(std::string(text, length));
 }
 
 }  // namespace
@@ -92,34 +52,34 @@ TEST(FormatProfile, LayoutTheMenuReads) {
 
 TEST(FormatProfile, BareMachineHasOnlyRamp) {
   parsed_profile profile = profile_of(bare_machine());
-  EXPECT_EQ(state_of(profile, "RAMP"), "PRESENT");
+  EXPECT_EQ(profile.state_of("RAMP"), "PRESENT");
   for (const char* key : {"MMX", "PRIMARY_HAL", "SECONDARY_HAL", "GLIDE", "PENTIUM_RENDERER", "K6_RENDERER"}) {
-    EXPECT_EQ(state_of(profile, key), "ABSENT") << key;
+    EXPECT_EQ(profile.state_of(key), "ABSENT") << key;
   }
 }
 
 TEST(FormatProfile, CpuVendorsAndMmx) {
   parsed_profile intel = profile_of(cpu("GenuineIntel", 1));
-  EXPECT_EQ(state_of(intel, "MMX"), "PRESENT");
-  EXPECT_EQ(state_of(intel, "PENTIUM_RENDERER"), "PRESENT");
-  EXPECT_EQ(state_of(intel, "K6_RENDERER"), "ABSENT");
+  EXPECT_EQ(intel.state_of("MMX"), "PRESENT");
+  EXPECT_EQ(intel.state_of("PENTIUM_RENDERER"), "PRESENT");
+  EXPECT_EQ(intel.state_of("K6_RENDERER"), "ABSENT");
 
   parsed_profile amd = profile_of(cpu("AuthenticAMD", 0));
-  EXPECT_EQ(state_of(amd, "MMX"), "ABSENT");
-  EXPECT_EQ(state_of(amd, "PENTIUM_RENDERER"), "ABSENT");
-  EXPECT_EQ(state_of(amd, "K6_RENDERER"), "PRESENT");
+  EXPECT_EQ(amd.state_of("MMX"), "ABSENT");
+  EXPECT_EQ(amd.state_of("PENTIUM_RENDERER"), "ABSENT");
+  EXPECT_EQ(amd.state_of("K6_RENDERER"), "PRESENT");
 
   parsed_profile other = profile_of(cpu("CyrixInstead", 1));
-  EXPECT_EQ(state_of(other, "MMX"), "PRESENT");
-  EXPECT_EQ(state_of(other, "PENTIUM_RENDERER"), "ABSENT");
-  EXPECT_EQ(state_of(other, "K6_RENDERER"), "ABSENT");
+  EXPECT_EQ(other.state_of("MMX"), "PRESENT");
+  EXPECT_EQ(other.state_of("PENTIUM_RENDERER"), "ABSENT");
+  EXPECT_EQ(other.state_of("K6_RENDERER"), "ABSENT");
 
   // Without CPUID the vendor and feature fields mean nothing.
   machine_probe stale = cpu("GenuineIntel", 1);
   stale.cpuid_available = 0;
   parsed_profile none = profile_of(stale);
-  EXPECT_EQ(state_of(none, "MMX"), "ABSENT");
-  EXPECT_EQ(state_of(none, "PENTIUM_RENDERER"), "ABSENT");
+  EXPECT_EQ(none.state_of("MMX"), "ABSENT");
+  EXPECT_EQ(none.state_of("PENTIUM_RENDERER"), "ABSENT");
 }
 
 TEST(FormatProfile, DisplayDevicesAndTheirNumbers) {
@@ -130,29 +90,29 @@ TEST(FormatProfile, DisplayDevicesAndTheirNumbers) {
   probe.secondary_3d = 1;
   probe.secondary_device = 2;
   parsed_profile both = profile_of(probe);
-  EXPECT_EQ(state_of(both, "PRIMARY_HAL"), "PRESENT");
-  EXPECT_EQ(state_of(both, "SECONDARY_HAL"), "PRESENT");
+  EXPECT_EQ(both.state_of("PRIMARY_HAL"), "PRESENT");
+  EXPECT_EQ(both.state_of("SECONDARY_HAL"), "PRESENT");
   EXPECT_EQ(both.drivers["PRIMARY_HAL"].second, 0);
   EXPECT_EQ(both.drivers["SECONDARY_HAL"].second, 2);
 
   probe.primary_3d = 0;
   parsed_profile secondary_only = profile_of(probe);
-  EXPECT_EQ(state_of(secondary_only, "PRIMARY_HAL"), "ABSENT");
-  EXPECT_EQ(state_of(secondary_only, "SECONDARY_HAL"), "PRESENT");
+  EXPECT_EQ(secondary_only.state_of("PRIMARY_HAL"), "ABSENT");
+  EXPECT_EQ(secondary_only.state_of("SECONDARY_HAL"), "PRESENT");
 
   // Device findings count only when DirectDraw itself was there.
   probe.primary_3d = 1;
   probe.ddraw_available = 0;
   parsed_profile no_ddraw = profile_of(probe);
-  EXPECT_EQ(state_of(no_ddraw, "PRIMARY_HAL"), "ABSENT");
-  EXPECT_EQ(state_of(no_ddraw, "SECONDARY_HAL"), "ABSENT");
+  EXPECT_EQ(no_ddraw.state_of("PRIMARY_HAL"), "ABSENT");
+  EXPECT_EQ(no_ddraw.state_of("SECONDARY_HAL"), "ABSENT");
   EXPECT_EQ(no_ddraw.drivers["SECONDARY_HAL"].second, 0);
 }
 
 TEST(FormatProfile, GlideLibraryIsOnlyMaybe) {
   machine_probe probe = bare_machine();
   probe.glide_dll_found = 1;
-  EXPECT_EQ(state_of(profile_of(probe), "GLIDE"), "MAYBEPRESENT");
+  EXPECT_EQ(profile_of(probe).state_of("GLIDE"), "MAYBEPRESENT");
 }
 
 TEST(FormatProfile, TooSmallBufferGivesNothing) {
@@ -169,10 +129,4 @@ TEST(FormatProfile, TooSmallBufferGivesNothing) {
   char tiny[4];
   EXPECT_EQ(format_profile(probe, tiny, sizeof tiny), 0u);
   EXPECT_EQ(format_profile(probe, tiny, 0), 0u);
-}
-
-TEST(RendererStateWord, WordsTheMenuKnows) {
-  EXPECT_STREQ(renderer_state_word(RENDERER_PRESENT), "PRESENT");
-  EXPECT_STREQ(renderer_state_word(RENDERER_MAYBEPRESENT), "MAYBEPRESENT");
-  EXPECT_STREQ(renderer_state_word(RENDERER_ABSENT), "ABSENT");
 }
