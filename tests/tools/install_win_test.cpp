@@ -108,6 +108,23 @@ TEST_F(SilentInstall, UninstallLeavesTheRegistrationOfAnotherInstallation) {
   expect_installed_in(other);
 }
 
+TEST_F(SilentInstall, ReadOnlyCdFilesInstallWritableAndReinstallOverThem) {
+  std::string cd = root_ + "\\cd";
+  ASSERT_TRUE(CreateDirectoryA(cd.c_str(), nullptr));
+  for (const char* name : {"setup.exe", "korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
+                           "mprofile.exe", "uninstall.exe"}) {
+    std::string copy = cd + "\\" + name;
+    ASSERT_TRUE(CopyFileA((bin_dir() + "\\" + name).c_str(), copy.c_str(), FALSE));
+    if (std::string(name) != "setup.exe") SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  ASSERT_EQ(setup("/S /D=" + game_, cd + "\\setup.exe"), INSTALL_OK);
+  EXPECT_FALSE(GetFileAttributesA((game_ + "\\korv.exe").c_str()) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA((game_ + "\\korvk6.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_EQ(setup("/S /D=" + game_, cd + "\\setup.exe"), INSTALL_OK);
+  expect_installed_in(game_);
+  for (const char* name : installed_files) SetFileAttributesA((cd + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(SilentInstall, RefusedFolderChangesNothing) {
   EXPECT_EQ(setup("/S /D=Games\\Relative"), INSTALL_BAD_DIR);
   EXPECT_EQ(setup("/S /D=C:\\"), INSTALL_BAD_DIR);

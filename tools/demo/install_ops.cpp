@@ -149,7 +149,12 @@ install_status install_game(const char* source_dir, const char* typed_dir, char*
     return INSTALL_DIR_FAILED;
   }
   for (int i = 0; i < installed_file_count; ++i) {
-    if (!CopyFileA(sources[i], targets[i], FALSE)) {
+    // Files from a CD are read-only, and so would be their copies and an earlier
+    // installation's files that this one replaces.
+    if (file_exists(targets[i])) SetFileAttributesA(targets[i], FILE_ATTRIBUTE_NORMAL);
+    bool copied = CopyFileA(sources[i], targets[i], FALSE);
+    if (copied) SetFileAttributesA(targets[i], FILE_ATTRIBUTE_NORMAL);
+    if (!copied) {
       for (int j = 0; j <= i; ++j) DeleteFileA(targets[j]);
       remove_made_dirs(&made);
       copy_text(problem, problem_capacity, targets[i]);
