@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "command_line.h"
 #include "install_ops.h"
@@ -24,7 +23,7 @@ struct wizard_state {
   char source_dir[MAX_PATH];
   char installed_dir[install_dir_limit + 1];
   char offered_dir[MAX_PATH];
-  HWND text, dir_label, dir_edit, back, next, cancel;
+  HWND text, dir_edit, back, next, cancel;
   HFONT font;
   int exit_code;
 };

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "command_line.h"
 #include "install_ops.h"
