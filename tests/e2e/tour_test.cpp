@@ -1,0 +1,372 @@
+// The demo tour as a player takes it, through the real demo programs: install with the
+// setup wizard, choose among the renderers the detection program found, play, and
+// uninstall, which leaves the machine as it was.
+#include "harness.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int install_game_id = 8001;
+constexpr int play_id = 8002;
+constexpr int uninstall_game_id = 8006;
+constexpr int change_driver_id = 8009;
+constexpr int driver_list_id = 132;
+
+constexpr const char* setup_class = "KorvamundSetup";
+constexpr const char* setup_title = "Korvamund Setup";
+constexpr int setup_dir_id = 101;
+constexpr int setup_next_id = 103;
+constexpr const char* uninstall_caption = "Korvamund Uninstall";
+// The uninstaller's clean-up copy in %TEMP% is named korvamund-uninstall-<pid>.exe.
+constexpr const char* uninstall_copy_prefix = "korvamund-uninstall-";
+
+// What the installer copies from its own folder.
+const char* const installed_programs[] = {"korv.exe",     "korv3dfx.exe", "korvsw.exe",   "korvk6.exe",
+                                          "netlaunc.exe", "mprofile.exe", "uninstall.exe"};
+
+// The menu's renderers: the key the detection program writes, the name the Select Driver
+// dialog shows, the stored game command, and the rank (higher is listed first).
+struct renderer {
+  const char* key;
+  const char* shown_name;
+  const char* command;
+  int rank;
+};
+const renderer renderers[] = {
+    {"RAMP", "Direct3D Ramp", "korv.exe -arr", 0},
+    {"MMX", "Direct3D MMX", "korv.exe -arm", 5},
+    {"PRIMARY_HAL", "Direct3D Primary Hardware", "korv.exe -ar1", 10},
+    {"SECONDARY_HAL", "Direct3D Secondary Hardware", "korv.exe -ar2", 20},
+    {"GLIDE", "Native 3Dfx", "korv3dfx.exe -ar3", 25},
+    {"PENTIUM_RENDERER", "Brenn Software Renderer", "korvsw.exe -arp", 7},
+    {"K6_RENDERER", "Brenn AMD Renderer", "korvk6.exe -ark", 8},
+};
+
+struct offered_renderer {
+  const renderer* info;
+  bool present;  // PRESENT; otherwise MAYBEPRESENT
+};
+
+// The renderers a detection result offers, best first, as the dialog must list them.
+// ok is false when the file is not a detection result.
+std::vector<offered_renderer> offered_renderers(const std::string& mdrivers, bool* ok) {
+  std::vector<offered_renderer> offered;
+  std::istringstream lines(mdrivers);
+  std::string line;
+  *ok = false;
+  while (std::getline(lines, line)) {
+    if (line.rfind("NUM_DRIVERS ", 0) == 0) {
+      *ok = true;
+      break;
+    }
+  }
+  while (std::getline(lines, line)) {
+    std::istringstream words(line);
+    std::string key, state;
+    words >> key >> state;
+    if (state != "PRESENT" && state != "MAYBEPRESENT") continue;
+    for (const renderer& r : renderers) {
+      if (key == r.key) offered.push_back(offered_renderer{&r, state == "PRESENT"});
+    }
+  }
+  std::stable_sort(offered.begin(), offered.end(), [](const offered_renderer& a, const offered_renderer& b) {
+    return a.info->rank > b.info->rank;
+  });
+  return offered;
+}
+
+std::string lower(std::string text) {
+  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// The full path of a process's program: its first module.
+std::string process_image(DWORD process_id) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_id);
+  if (snapshot == INVALID_HANDLE_VALUE) return std::string();
+  MODULEENTRY32 module{};
+  module.dwSize = sizeof module;
+  std::string image = Module32First(snapshot, &module) ? module.szExePath : "";
+  CloseHandle(snapshot);
+  return image;
+}
+
+std::string window_process_image(HWND window) {
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  return process_image(process_id);
+}
+
+HANDLE open_window_process(HWND window) {
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, process_id);
+}
+
+bool registry_key_exists(const char* key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+std::string registry_text(const char* key, const char* value_name) {
+  char text[1024] = {};
+  DWORD size = sizeof text - 1;
+  DWORD type = 0;
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return std::string();
+  LONG result = RegQueryValueExA(handle, value_name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(handle);
+  return result == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
+}
+
+bool folder_exists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A process this test may have started, directly or through the menu: one whose program
+// lies in folder, or an uninstaller clean-up copy.
+bool started_by_the_tour(const std::string& image, const std::string& folder) {
+  const std::string path = lower(image);
+  if (path.rfind(lower(folder) + "\\", 0) == 0) return true;
+  size_t slash = path.find_last_of('\\');
+  return path.compare(slash == std::string::npos ? 0 : slash + 1, std::strlen(uninstall_copy_prefix),
+                      uninstall_copy_prefix) == 0;
+}
+
+// Ends every running process started_by_the_tour, leaving the test itself alone.
+void end_tour_processes(const std::string& folder) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) continue;
+    if (!started_by_the_tour(process_image(entry.th32ProcessID), folder)) continue;
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+    if (process == nullptr) continue;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+}
+
+class tour_test : public e2e_test {
+ protected:
+  void SetUp() override {
+    e2e_test::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    // The CD: the menu with the installer beside it, and the installer's sources.
+    cd_dir = join_path(scratch_dir, "CD");
+    ASSERT_TRUE(make_dir(cd_dir));
+    for (const char* name : {"startup.exe", "setup.exe"}) {
+      ASSERT_TRUE(copy_file(join_path(program_dir(), name), join_path(cd_dir, name))) << name;
+    }
+    for (const char* name : installed_programs) {
+      ASSERT_TRUE(copy_file(join_path(program_dir(), name), join_path(cd_dir, name))) << name;
+    }
+    install_dir = join_path(scratch_dir, "Games\\Korvamund");
+  }
+
+  void TearDown() override {
+    // Processes first: a running program keeps its file, and so the folders.
+    end_tour_processes(scratch_dir);
+    e2e_test::TearDown();
+    // The uninstaller leaves its finished clean-up copy for the next restart.
+    char temp[MAX_PATH + 1] = {};
+    if (GetTempPathA(MAX_PATH, temp) != 0) {
+      WIN32_FIND_DATAA found;
+      const std::string pattern = join_path(temp, std::string(uninstall_copy_prefix) + "*.exe");
+      HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+      if (search != INVALID_HANDLE_VALUE) {
+        do DeleteFileA(join_path(temp, found.cFileName).c_str());
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+      }
+    }
+  }
+
+  void expect_buttons(const menu_process& menu, bool installed) {
+    EXPECT_TRUE(wait_until([&] {
+      return (IsWindowEnabled(menu_button(menu, play_id)) != FALSE) == installed &&
+             (IsWindowEnabled(menu_button(menu, install_game_id)) != FALSE) == !installed;
+    })) << (installed ? "installed" : "not installed");
+  }
+
+  // Install Game, then the wizard: Next, the folder, Install, Finish.
+  void install_through_the_wizard(menu_process& menu) {
+    click(menu, install_game_id);
+    HWND wizard = nullptr;
+    ASSERT_TRUE(wait_until([&] {
+      wizard = FindWindowA(setup_class, setup_title);
+      return wizard != nullptr && IsWindowVisible(wizard);
+    }));
+    EXPECT_STRCASEEQ(window_process_image(wizard).c_str(), join_path(cd_dir, "setup.exe").c_str());
+    HANDLE setup = open_window_process(wizard);
+    ASSERT_TRUE(setup);
+    HWND folder = GetDlgItem(wizard, setup_dir_id);
+    HWND next = GetDlgItem(wizard, setup_next_id);
+    ASSERT_TRUE(folder && next);
+
+    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
+    EXPECT_TRUE(wait_until([&] { return IsWindowVisible(folder) != FALSE; }));
+    SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_dir.c_str()));
+    // An edit control keeps its text itself: only WM_GETTEXT reads it from outside.
+    char typed[MAX_PATH + 1] = {};
+    SendMessageA(folder, WM_GETTEXT, sizeof typed, reinterpret_cast<LPARAM>(typed));
+    EXPECT_EQ(std::string(typed), install_dir);
+    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
+    EXPECT_TRUE(wait_until([&] { return window_text(next) == "&Finish"; }, 20000)) << window_text(next);
+
+    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
+    EXPECT_EQ(WaitForSingleObject(setup, default_timeout_ms), WAIT_OBJECT_0);
+    DWORD exit_code = 1;
+    GetExitCodeProcess(setup, &exit_code);
+    CloseHandle(setup);
+    EXPECT_EQ(exit_code, 0u);
+  }
+
+  void expect_installed_files() {
+    EXPECT_STRCASEEQ(registry_text(app_paths_key, "Path").c_str(), install_dir.c_str());
+    EXPECT_FALSE(registry_text(uninstall_key, "UninstallString").empty());
+    for (const char* name : installed_programs) {
+      EXPECT_TRUE(file_exists(join_path(install_dir, name))) << name;
+    }
+  }
+
+  // Change Video Driver: the list must be what the detection program found, best first,
+  // with the best present one chosen; OK stores it. Returns the stored game command.
+  std::string choose_driver(menu_process& menu) {
+    click(menu, change_driver_id);
+    HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", 20000);
+    EXPECT_TRUE(dialog);
+    if (dialog == nullptr || !wait_until([&] { return IsWindowVisible(dialog) != FALSE; })) return std::string();
+
+    std::string mdrivers;
+    EXPECT_TRUE(read_file(join_path(install_dir, "mdrivers.dat"), &mdrivers));
+    bool is_result = false;
+    std::vector<offered_renderer> offered = offered_renderers(mdrivers, &is_result);
+    EXPECT_TRUE(is_result) << mdrivers;
+    std::vector<std::string> expected_names;
+    int expected_selection = -1;
+    for (const offered_renderer& o : offered) {
+      if (o.present && expected_selection < 0) expected_selection = static_cast<int>(expected_names.size());
+      expected_names.push_back(o.info->shown_name);
+    }
+
+    HWND list = GetDlgItem(dialog, driver_list_id);
+    std::vector<std::string> shown = combo_items(list);
+    EXPECT_EQ(shown, expected_names) << mdrivers;
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Direct3D Ramp"), shown.end());
+    EXPECT_EQ(combo_selection(list), expected_selection);
+
+    press_ok(dialog);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(wait_menu_idle(menu));
+    if (expected_selection < 0) return std::string();
+    const renderer* chosen = offered[static_cast<size_t>(expected_selection)].info;
+    std::string korvexe;
+    EXPECT_TRUE(read_file(join_path(install_dir, "korvexe.dat"), &korvexe));
+    EXPECT_EQ(korvexe, std::string(chosen->key) + "\r\n" + chosen->command + "\r\n");
+    return chosen->command;
+  }
+
+  // Play: the stored program starts from the install folder and the menu ends.
+  void play(menu_process& menu, const std::string& game_command) {
+    click(menu, play_id);
+    HWND game = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (game = FindWindowA(game_class_name, game_class_name)) != nullptr; }, 20000));
+    HANDLE process = open_window_process(game);
+    ASSERT_TRUE(process);
+    const std::string program = game_command.substr(0, game_command.find(' '));
+    EXPECT_STRCASEEQ(window_process_image(game).c_str(), join_path(install_dir, program).c_str());
+    DWORD exit_code = 1;
+    EXPECT_TRUE(wait_for_exit(menu, default_timeout_ms, &exit_code));
+    EXPECT_EQ(exit_code, 0u);
+
+    PostMessageA(game, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process, default_timeout_ms), WAIT_OBJECT_0);
+    CloseHandle(process);
+  }
+
+  // Uninstall Game: Yes to the question, OK to the report.
+  void uninstall(menu_process& menu) {
+    click(menu, uninstall_game_id);
+    HWND question = nullptr;
+    ASSERT_TRUE(wait_until([&] {
+      question = find_dialog(0, uninstall_caption);
+      return question != nullptr && message_box_text(question).find("Remove Korvamund") != std::string::npos;
+    }));
+    EXPECT_STRCASEEQ(window_process_image(question).c_str(), join_path(install_dir, "uninstall.exe").c_str());
+    PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    HWND report = nullptr;
+    ASSERT_TRUE(wait_until([&] {
+      report = find_dialog(0, uninstall_caption);
+      return report != nullptr && message_box_text(report).find("removed") != std::string::npos;
+    }));
+    EXPECT_EQ(message_box_text(report), "Korvamund has been removed from your computer.");
+    press_ok(report);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(report); }));
+  }
+
+  std::string cd_dir;
+  std::string install_dir;
+};
+
+TEST_F(tour_test, install_choose_driver_play_and_uninstall_leave_the_machine_as_it_was) {
+  {
+    SCOPED_TRACE("not installed");
+    menu_process& menu = start(join_path(cd_dir, "startup.exe"), cd_dir);
+    ASSERT_TRUE(menu.window);
+    expect_buttons(menu, false);
+
+    SCOPED_TRACE("install");
+    ASSERT_NO_FATAL_FAILURE(install_through_the_wizard(menu));
+    expect_installed_files();
+    // The installer asks the running menu to repaint, which applies the enable rules.
+    expect_buttons(menu, true);
+
+    SCOPED_TRACE("change driver");
+    std::string game_command = choose_driver(menu);
+    ASSERT_FALSE(game_command.empty());
+
+    SCOPED_TRACE("play");
+    ASSERT_NO_FATAL_FAILURE(play(menu, game_command));
+  }
+  {
+    SCOPED_TRACE("uninstall");
+    menu_process& menu = start(join_path(cd_dir, "startup.exe"), cd_dir);
+    ASSERT_TRUE(menu.window);
+    expect_buttons(menu, true);
+    ASSERT_NO_FATAL_FAILURE(uninstall(menu));
+    EXPECT_FALSE(registry_key_exists(app_paths_key));
+    EXPECT_FALSE(registry_key_exists(uninstall_key));
+    // The menu either ended (nothing registered when it looked) or shows not installed.
+    EXPECT_TRUE(wait_until([&] {
+      return !menu_running(menu) || (IsWindowEnabled(menu_button(menu, install_game_id)) &&
+                                     !IsWindowEnabled(menu_button(menu, play_id)));
+    }));
+    if (!menu_running(menu)) {
+      DWORD exit_code = 1;
+      EXPECT_TRUE(wait_for_exit(menu, 0, &exit_code));
+      EXPECT_EQ(exit_code, 0u);
+    }
+    // uninstall.exe and the folder go once its clean-up copy has seen it end.
+    EXPECT_TRUE(wait_until([&] { return !folder_exists(install_dir); }, 15000));
+    for (const char* name : {"korv.exe", "mprofile.exe", "mdrivers.dat", "korvexe.dat", "uninstall.exe"}) {
+      EXPECT_FALSE(file_exists(join_path(install_dir, name))) << name;
+    }
+  }
+}
+
+}  // namespace
