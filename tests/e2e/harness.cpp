@@ -244,6 +244,10 @@ void end_menu(menu_process* menu) {
       TerminateProcess(menu->info.hProcess, 1);
       WaitForSingleObject(menu->info.hProcess, 5000);
     }
+    // Wine removes a killed process's windows a moment after the process has ended; the
+    // next menu would take a window still listed for a running menu and refuse to start.
+    DWORD process_id = menu->info.dwProcessId;
+    wait_until([&] { return process_menu_window(process_id) == nullptr; }, 5000);
     CloseHandle(menu->info.hProcess);
   }
   if (menu->info.hThread != nullptr) CloseHandle(menu->info.hThread);
@@ -418,6 +422,7 @@ void e2e_test::SetUp() {
       CloseHandle(process);
     }
   }
+  wait_until([] { return menu_windows().empty(); }, 5000);
   scratch_dir = make_scratch_dir();
   ASSERT_FALSE(scratch_dir.empty());
   log_path = join_path(scratch_dir, "recorder.log");
