@@ -184,6 +184,38 @@ TEST_F(menu_test, eight_buttons_in_a_column_below_the_picture) {
   EXPECT_EQ(child, nullptr);
 }
 
+TEST_F(menu_test, the_picture_fills_the_top_of_the_client_area_above_the_background) {
+  make_folders({});
+  menu_process& menu = start_from_cd(work_dir);
+  ASSERT_NE(menu.window, nullptr);
+  ASSERT_TRUE(wait_menu_idle(menu));
+
+  RECT client;
+  ASSERT_TRUE(GetClientRect(menu.window, &client));
+  POINT origin{0, 0};
+  ClientToScreen(menu.window, &origin);
+  HDC screen = GetDC(nullptr);
+  ASSERT_NE(screen, nullptr);
+  // The picture is artwork, not a flat fill: a grid of samples shows several colours.
+  std::vector<COLORREF> seen;
+  for (int y = 10; y < 240; y += 23) {
+    for (int x = 10; x < client.right && x < 320; x += 29) {
+      COLORREF colour = GetPixel(screen, origin.x + x, origin.y + y);
+      bool known = false;
+      for (COLORREF c : seen) known = known || c == colour;
+      if (!known) seen.push_back(colour);
+    }
+  }
+  // Between the picture and the first button the class background shows.
+  COLORREF background = GetSysColor(COLOR_INACTIVEBORDER);
+  COLORREF gap_left = GetPixel(screen, origin.x + 2, origin.y + 242);
+  COLORREF gap_middle = GetPixel(screen, origin.x + 150, origin.y + 243);
+  ReleaseDC(nullptr, screen);
+  EXPECT_GE(seen.size(), 4u);
+  EXPECT_EQ(gap_left, background);
+  EXPECT_EQ(gap_middle, background);
+}
+
 // ---- enable rules ----------------------------------------------------------------------
 
 TEST_F(menu_test, without_a_registered_install_only_setup_buttons_are_enabled) {
