@@ -7,7 +7,8 @@
 // rearrange the free stacks, so the model forgets them at each spell's start and end.
 //
 // Input: a stream of operations. 0/1: allocate (1 = zeroed), two bytes of size; 2: release
-// the live block chosen by the next byte; 3: start or end a refusal spell.
+// the live block chosen by the next byte; 3: start or end a refusal spell (see
+// chunk_limit_for_refusals).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +25,14 @@ extern "C" void __real_free(void* block);
 namespace {
 
 bool refusing = false;
+
+// Pooled memory is never handed back, so the free stacks grow over the hundreds of
+// thousands of inputs of one process, and the reclaim pass that a refusal runs is
+// quadratic in the number of free blocks (by design: the menu's pool holds a few dozen).
+// Past this many chunks, refusal spells are skipped so that one input cannot take seconds.
+constexpr long chunk_limit_for_refusals = 256;
+long chunks_granted = 0;
+constexpr std::size_t chunk_request = 4096;
 
 constexpr std::size_t live_limit = 64;
 
@@ -122,7 +131,13 @@ void release(model& m, std::size_t index) {
 
 }  // namespace
 
-extern "C" void* __wrap_malloc(std::size_t size) { return refusing ? nullptr : __real_malloc(size); }
+extern "C" void* __wrap_malloc(std::size_t size) {
+  if (refusing) return nullptr;
+  void* block = __real_malloc(size);
+  // Requests are at most 3000 bytes, so a request of a whole chunk is the pool's.
+  if (block != nullptr && size == chunk_request) ++chunks_granted;
+  return block;
+}
 extern "C" void __wrap_free(void* block) { __real_free(block); }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -139,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (at >= size) break;
       const std::uint8_t choice = data[at++];
       if (!m.live.empty()) release(m, choice % m.live.size());
-    } else {
+    } else if (refusing || chunks_granted < chunk_limit_for_refusals) {
       refusing = !refusing;
       // Splitting and the reclaim pass move free blocks between classes.
       m.released.clear();
