@@ -581,6 +581,14 @@ TEST_F(menu_test, exit_closes_the_menu_with_exit_code_0) {
   EXPECT_TRUE(read_recorder_log(log_path).empty());
 }
 
+TEST_F(menu_test, the_close_box_ends_the_menu_with_exit_code_0) {
+  make_folders({});
+  menu_process& menu = start_from_cd(work_dir);
+  ASSERT_NE(menu.window, nullptr);
+  PostMessageA(menu.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  expect_closes(menu);
+}
+
 TEST_F(menu_test, focus_and_double_click_notifications_start_nothing) {
   // Everything each command could start is in place, and the game is installed.
   make_folders({"setup.exe", "mprofile.exe", "korv.exe", "netlaunc.exe"});
