@@ -153,6 +153,47 @@ TEST_P(damaged_frontend, only_a_first_line_of_nofog_sets_the_flag) {
 INSTANTIATE_TEST_SUITE_P(hostile, damaged_frontend, ::testing::ValuesIn(hostile::frontend_cases()),
                          case_name<hostile::frontend_case>);
 
+// ---- odd install directories for the fog setting -------------------------------------
+
+struct folder_case {
+  const char* name;
+  std::string (*folder)(const std::string& scratch);  // the install directory handed in
+  bool usable;                                          // the setting is stored there
+};
+
+void PrintTo(const folder_case& odd, std::ostream* out) { *out << odd.name; }
+
+std::vector<folder_case> folder_cases() {
+  return {
+      {"plain", [](const std::string& scratch) { return scratch + "/K"; }, true},
+      {"blanks", [](const std::string& scratch) { return scratch + "/Korv Amund"; }, true},
+      {"trailing_separator", [](const std::string& scratch) { return scratch + "/K/"; }, true},
+      {"missing", [](const std::string& scratch) { return scratch + "/absent"; }, false},
+      {"relative", [](const std::string&) { return std::string("K"); }, false},
+      {"empty", [](const std::string&) { return std::string(); }, false},
+      {"longer_than_a_path", [](const std::string& scratch) { return scratch + "/" + std::string(300, 'k'); }, false},
+  };
+}
+
+class odd_install_folder : public ::testing::TestWithParam<folder_case> {};
+
+TEST_P(odd_install_folder, fog_setting_is_stored_only_in_a_usable_folder) {
+  scratch_fixture scratch;
+  make_dir(scratch.dir_name + "/K");
+  make_dir(scratch.dir_name + "/Korv Amund");
+  const std::string folder = GetParam().folder(scratch.dir_name);
+  EXPECT_EQ(store_fog_setting(folder.c_str(), 1), GetParam().usable ? 1 : 0);
+  int nofog = 0;
+  load_fog_setting(folder.c_str(), &nofog);
+  EXPECT_EQ(nofog, GetParam().usable ? 1 : 0);
+  if (folder.empty()) return;
+  const std::string stored = read_bytes(folder + (folder.back() == '/' ? "" : "/") + "frontend.dat");
+  EXPECT_EQ(stored, GetParam().usable ? "NOFOG\r\n" : "<missing>");
+}
+
+INSTANTIATE_TEST_SUITE_P(hostile, odd_install_folder, ::testing::ValuesIn(folder_cases()),
+                         case_name<folder_case>);
+
 // ---- the line reader over every damaged file -----------------------------------------
 
 struct named_bytes {
