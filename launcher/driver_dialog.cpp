@@ -1,13 +1,13 @@
+// The Select Driver dialog: the renderers on offer, best first, with the default selected
+// and the help text of the selected one; its result is the chosen index, or -1.
 #include "driver_dialog.h"
 
 #include "driver_table.h"
 #include "launcher.h"
+#include "main_window.h"
 #include "resource_ids.h"
 
 namespace {
-
-// String-table texts hold at most 254 characters.
-const int string_buffer_size = 256;
 
 // Only one Select Driver dialog runs at a time; these hold for its length.
 HWND g_driver_combo;
@@ -16,15 +16,10 @@ const DriverChoice* g_driver_choice;
 
 bool in_choice(int index) { return index >= 0 && index < g_driver_choice->count; }
 
-void load_string(UINT id, char (&text)[string_buffer_size]) {
-  text[0] = '\0';
-  LoadStringA(g_instance, id, text, string_buffer_size - 1);
-}
-
 // Shows the help text of the entry at index, or clears it when index is out of range.
 void show_help(int index) {
-  char text[string_buffer_size] = "";
-  if (in_choice(index)) load_string(g_driver_choice->entries[index]->help_id, text);
+  char text[256] = "";
+  if (in_choice(index)) load_menu_string(g_instance, g_driver_choice->entries[index]->help_id, text);
   if (g_driver_help != nullptr) SetWindowTextA(g_driver_help, text);
 }
 
@@ -39,8 +34,8 @@ void start_dialog(HWND dialog, const DriverChoice* choice) {
   g_driver_choice = choice;
   // The list does not sort, so list index i is entries index i: best first.
   for (int i = 0; i < choice->count; ++i) {
-    char name[string_buffer_size];
-    load_string(choice->entries[i]->name_id, name);
+    char name[256];
+    load_menu_string(g_instance, choice->entries[i]->name_id, name);
     SendMessageA(g_driver_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   }
   int initial = in_choice(choice->selection) ? choice->selection : 0;

@@ -1,3 +1,5 @@
+// Video driver selection at the platform edge: starts the detection program, lets the
+// player choose (or takes the default silently) and stores the choice in "korvexe.dat".
 #include "driver_select.h"
 
 #include "driver_dialog.h"
