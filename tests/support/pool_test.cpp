@@ -44,48 +44,30 @@ void refuse_after_chunk_of(std::uint32_t chunk_bytes, std::vector<char*>* blocks
 
 }  // namespace
 
-TEST(PoolSizes, ZeroBytesAreNeitherGrantedNorReleased) {
+TEST(PoolSizes, ClassesRoundToTheUnitAndLargeRequestsPassThrough) {
   malloc_watch(grant_everything);
   EXPECT_EQ(pool_alloc(0), nullptr);
   EXPECT_EQ(malloc_request_count(), 0);
-  char* first = alloc(8);
-  pool_free(first, 0);
-  char* second = alloc(8);
-  malloc_unwatch();
-  EXPECT_NE(second, first);
-}
-
-TEST(PoolSizes, RequestsUpToOneUnitShareTheSmallestClass) {
-  char* block = alloc(1);
-  char* next = alloc(1);
-  EXPECT_EQ(next, block + pool_unit);
-  pool_free(block, pool_unit);
-  EXPECT_EQ(alloc(3), block);
-  pool_free(block, 2);
-  EXPECT_EQ(alloc(pool_unit), block);
-  pool_free(block, 1);
-  EXPECT_EQ(alloc(2), block);
-}
-
-TEST(PoolSizes, LargestPooledSizeComesFromAChunkAndLargerPassesThrough) {
-  malloc_watch(grant_everything);
   char* pooled = alloc(2048);
   char* passed = alloc(2049);
   pool_free(passed, 2049);
   pool_free(pooled, 2048);
   malloc_unwatch();
-  ASSERT_NE(pooled, nullptr);
   ASSERT_NE(passed, nullptr);
   EXPECT_EQ(requested_sizes(), (std::vector<std::size_t>{4096, round_up(2049)}));
   EXPECT_EQ(given_back_sizes(), (std::vector<std::size_t>{round_up(2049)}));
-}
-
-TEST(PoolSizes, SizesNearTheLimitDoNotWrapIntoPooledClasses) {
-  malloc_watch(refuse_everything);
+  // Sizes near the 32-bit limit must not wrap round into a pooled class.
+  malloc_watch(4096);
   EXPECT_EQ(pool_alloc(UINT32_MAX), nullptr);
   EXPECT_EQ(pool_alloc(UINT32_MAX - 1), nullptr);
   malloc_unwatch();
-  for (std::size_t size : requested_sizes()) EXPECT_GT(size, 4096u);
+
+  char* block = alloc(1);
+  EXPECT_EQ(alloc(1), block + pool_unit);
+  pool_free(block, 0);  // size 0 releases nothing
+  EXPECT_NE(alloc(pool_unit), block);
+  pool_free(block, 3);
+  EXPECT_EQ(alloc(pool_unit), block);
 }
 
 TEST(PoolCarving, BlocksFollowEachOtherThroughTheWholeChunk) {
@@ -119,22 +101,15 @@ TEST(PoolCarving, ShortRemainderIsKeptAsAFreeBlock) {
   EXPECT_EQ(alloc(100), third + round_up(100));
 }
 
-TEST(PoolFreeLists, ReleasedBlocksComeBackLastReleasedFirst) {
-  char* a = alloc(40);
-  char* b = alloc(40);
-  pool_free(a, 40);
-  pool_free(b, 40);
-  EXPECT_EQ(alloc(37), b);
-  EXPECT_EQ(alloc(40), a);
-}
-
-TEST(PoolFreeLists, ZeroedBlockClearsOnlyTheRequestedBytes) {
-  unsigned char* block = static_cast<unsigned char*>(pool_alloc(16));
-  std::memset(block, 0xAB, 16);
-  pool_free(block, 16);
-  ASSERT_EQ(pool_alloc_zeroed(13), block);
-  for (int i = 0; i < 13; ++i) EXPECT_EQ(block[i], 0) << i;
-  for (std::uint32_t i = 13; i < round_up(13); ++i) EXPECT_EQ(block[i], 0xAB) << i;
+TEST(PoolFreeLists, LastReleasedComesFirstAndZeroingIsExact) {
+  char* first = alloc(40);
+  char* second = alloc(40);
+  std::memset(first, 0xAB, 40);
+  pool_free(first, 40);
+  pool_free(second, 40);
+  EXPECT_EQ(alloc(37), second);
+  ASSERT_EQ(pool_alloc_zeroed(37), first);
+  for (std::uint32_t i = 0; i < round_up(37); ++i) EXPECT_EQ(first[i], i < 37 ? 0 : '\xAB') << i;
 }
 
 TEST(PoolChunkSearch, NarrowsDownToTheLargestGrantedSize) {
@@ -209,23 +184,27 @@ TEST(PoolShortage, LargestFreeBlockIsSplitBeforeAnyJoining) {
   malloc_unwatch();
 }
 
-TEST(PoolShortage, AdjacentSmallBlocksAreJoinedInOnePass) {
-  std::vector<char*> blocks;
-  refuse_after_chunk_of(3 * pool_unit, &blocks, {pool_unit, pool_unit, pool_unit});
-  for (char* block : blocks) pool_free(block, pool_unit);
-  EXPECT_EQ(alloc(3 * pool_unit), blocks[0]);
-  EXPECT_EQ(pool_alloc(pool_unit), nullptr);
-  malloc_unwatch();
-}
-
-TEST(PoolShortage, BlocksReleasedOutOfOrderAreJoinedToo) {
-  std::vector<char*> blocks;
-  refuse_after_chunk_of(3 * pool_unit, &blocks, {pool_unit, pool_unit, pool_unit});
-  pool_free(blocks[2], pool_unit);
-  pool_free(blocks[0], pool_unit);
-  pool_free(blocks[1], pool_unit);
-  EXPECT_EQ(alloc(3 * pool_unit), blocks[0]);
-  malloc_unwatch();
+TEST(PoolShortage, FreeNeighboursAreJoinedInOnePass) {
+  const std::uint32_t u = pool_unit;
+  const struct {
+    std::vector<std::uint32_t> sizes;
+    std::vector<int> release_order;
+  } cases[] = {
+      {{u, u, u}, {0, 1, 2}},
+      {{u, u, u}, {2, 0, 1}},
+      {{u, u, 2 * u, 2 * u}, {0, 1, 2, 3}},  // joined blocks grow again within the pass
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    std::uint32_t total = 0;
+    for (std::uint32_t size : c.sizes) total += size;
+    std::vector<char*> blocks;
+    refuse_after_chunk_of(total, &blocks, c.sizes);
+    for (int index : c.release_order) pool_free(blocks[index], c.sizes[index]);
+    EXPECT_EQ(alloc(total), blocks[0]);
+    EXPECT_EQ(pool_alloc(u), nullptr);
+    malloc_unwatch();
+  }
 }
 
 TEST(PoolShortage, JoiningNeverBuildsALargestClassBlock) {
@@ -237,17 +216,5 @@ TEST(PoolShortage, JoiningNeverBuildsALargestClassBlock) {
   EXPECT_EQ(pool_alloc(2048), nullptr);
   EXPECT_EQ(alloc(1024), blocks[1]);
   EXPECT_EQ(alloc(1024), blocks[0]);
-  malloc_unwatch();
-}
-
-TEST(PoolShortage, JoinedBlocksGrowAgainWithinThePass) {
-  std::vector<char*> blocks;
-  refuse_after_chunk_of(6 * pool_unit, &blocks,
-                        {pool_unit, pool_unit, 2 * pool_unit, 2 * pool_unit});
-  pool_free(blocks[0], pool_unit);
-  pool_free(blocks[1], pool_unit);
-  pool_free(blocks[2], 2 * pool_unit);
-  pool_free(blocks[3], 2 * pool_unit);
-  EXPECT_EQ(alloc(6 * pool_unit), blocks[0]);
   malloc_unwatch();
 }
