@@ -123,9 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string upper = name;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  // The empty name and the archive's own name open loose files (the directory, the archive).
-  const bool loose = name.empty() || name == "FASTFILE.DAT" || name == "." || name == "..";
-  const long record = loose ? -1 : expected_record(archive, upper);
+  // The archive's own name opens it as a loose file. Directories ("." and "..") are not
+  // files, so those names go on to the archive like any other; the empty name is no
+  // file's name and finds nothing.
+  const bool loose = name == "FASTFILE.DAT";
+  const long record = loose || name.empty() ? -1 : expected_record(archive, upper);
 
   pf_file* file = pfopen(dir, name.c_str(), "rb");
   if (!loose) {
