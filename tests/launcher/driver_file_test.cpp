@@ -23,30 +23,12 @@ int list_length(const list_node* head) {
   return length;
 }
 
-// The state of each table row, by key, for readable failures.
+// The renderers not absent, in table order: "MMX:P GLIDE:M".
 std::string states() {
   std::string text;
   for (const DriverEntry& entry : g_driver_table) {
-    if (!text.empty()) text += ' ';
-    text += entry.key;
-    text += '=';
-    text += std::to_string(entry.state);
-  }
-  return text;
-}
-
-// "RAMP=0 MMX=0 ..." with the given keys set to the given states.
-std::string states_with(std::vector<std::pair<const char*, int>> set) {
-  std::string text;
-  for (const DriverEntry& entry : g_driver_table) {
-    int state = DRIVER_ABSENT;
-    for (const auto& [key, value] : set) {
-      if (std::strcmp(key, entry.key) == 0) state = value;
-    }
-    if (!text.empty()) text += ' ';
-    text += entry.key;
-    text += '=';
-    text += std::to_string(state);
+    if (entry.state == DRIVER_ABSENT) continue;
+    text += (text.empty() ? "" : " ") + std::string(entry.key) + (entry.state == DRIVER_PRESENT ? ":P" : ":M");
   }
   return text;
 }
@@ -65,15 +47,9 @@ class DriverFile : public ::testing::Test {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     folder_ = fs::temp_directory_path() / ("korv_drivers_" + std::to_string(stamp));
     fs::create_directories(folder_);
-    install_dir_ = folder_.string();
     open_dirs_ = list_length(fileio_dirs);
-    dir_ = pfdir_new(install_dir_.c_str(), nullptr);
+    dir_ = pfdir_new(folder_.string().c_str(), nullptr);
     ASSERT_NE(dir_, nullptr);
-    // States left by an earlier detection must not survive a new one.
-    for (DriverEntry& entry : g_driver_table) {
-      entry.state = DRIVER_PRESENT;
-      entry.reserved = 7;
-    }
   }
 
   void TearDown() override {
@@ -85,261 +61,166 @@ class DriverFile : public ::testing::Test {
     fs::remove_all(folder_, ignored);
   }
 
-  void write(const char* name, const std::string& bytes) {
-    std::ofstream(folder_ / name, std::ios::binary) << bytes;
-  }
+  void write(const char* name, const std::string& bytes) { std::ofstream(folder_ / name, std::ios::binary) << bytes; }
 
   std::string read(const char* name) {
     std::ifstream in(folder_ / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  // Reads bytes as "mdrivers.dat" and returns the resulting states.
+  // Reads bytes as "mdrivers.dat" after an earlier detection left every renderer present.
   std::string detect(const std::string& bytes) {
+    for (DriverEntry& entry : g_driver_table) entry.state = DRIVER_PRESENT;
     write("mdrivers.dat", bytes);
     EXPECT_EQ(read_detected_drivers(dir_), 1);
     return states();
   }
 
   fs::path folder_;
-  std::string install_dir_;
   pf_dir* dir_ = nullptr;
   int open_dirs_ = 0;
 };
 
-// ---- the detection command line -----------------------------------------------------
-
-TEST(DetectionCommand, FullPathsUnquotedWithoutBlanks) {
-  char out[driver_line_size];
-  ASSERT_EQ(format_detection_command("D:\\Games\\K", out, sizeof out), 1);
-  EXPECT_STREQ(out, "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat");
-}
-
-TEST(DetectionCommand, ProgramAndArgumentQuotedWithBlanks) {
-  char out[driver_line_size];
-  ASSERT_EQ(format_detection_command("C:\\Program Files\\Korv Game", out, sizeof out), 1);
-  EXPECT_STREQ(out,
-               "\"C:\\Program Files\\Korv Game\\mprofile.exe\" "
-               "\"C:\\Program Files\\Korv Game\\mdrivers.dat\"");
-}
-
-TEST(DetectionCommand, LongestInstallDirWithBlanksFitsExactly) {
-  std::string dir = "C:\\" + std::string(122, 'k') + " x";  // 127 characters
-  ASSERT_EQ(dir.size(), 127u);
-  char out[detection_command_capacity];
-  ASSERT_EQ(format_detection_command(dir.c_str(), out, sizeof out), 1);
-  EXPECT_EQ(std::strlen(out), sizeof out - 1);
-  EXPECT_EQ(out[0], '"');
-  EXPECT_EQ(out[sizeof out - 2], '"');
-}
-
-TEST(DetectionCommand, RefusesWhatDoesNotFit) {
-  char out[40];
-  std::memset(out, 'x', sizeof out);
-  EXPECT_EQ(format_detection_command("D:\\Games\\K", out, sizeof out), 0);
-  EXPECT_STREQ(out, "");
-  std::string huge(600, 'd');
-  char line[driver_line_size];
-  EXPECT_EQ(format_detection_command(huge.c_str(), line, sizeof line), 0);
-  EXPECT_STREQ(line, "");
-}
-
-// ---- the count line -------------------------------------------------------------------
-
-TEST_F(DriverFile, HeaderLinesBeforeTheCountAreSkipped) {
-  EXPECT_EQ(detect("Renderer detection results\r\n"
-                   "num_drivers 5\r\n"        // the keyword is case-sensitive
-                   " NUM_DRIVERS 5\r\n"       // and must start the line
-                   "NUM_DRIVERSX 5\r\n"       // and be followed by a number
-                   "NUM_DRIVERS\t1 found\r\n"  // text after the number is ignored
-                   "MMX PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-}
-
-TEST_F(DriverFile, LineEndingBeforeTheNumberEndsTheSearch) {
-  // Each of these ends the search although a count line follows.
-  for (const char* stopper : {"", "NUM", "NUM_DRIVERS", "NUM_DRIVERS  \t"}) {
-    SCOPED_TRACE(std::string("line: \"") + stopper + "\"");
-    EXPECT_EQ(detect(std::string("header\r\n") + stopper + "\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n"),
-              states_with({}));
+TEST(DetectionCommand, QuotedOnlyWithBlanksAndRefusedWhenTooLong) {
+  const std::string longest = "C:\\" + std::string(122, 'k') + " x";  // 127 characters
+  struct {
+    std::string dir;
+    std::size_t capacity;
+    std::string expected;  // "" when refused
+  } cases[] = {
+      {"D:\\Games\\K", driver_line_size, "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat"},
+      {"C:\\Program Files\\Korv", driver_line_size,
+       "\"C:\\Program Files\\Korv\\mprofile.exe\" \"C:\\Program Files\\Korv\\mdrivers.dat\""},
+      {longest, detection_command_capacity,
+       "\"" + longest + "\\mprofile.exe\" \"" + longest + "\\mdrivers.dat\""},
+      {"D:\\Games\\K", 40, ""},
+      {std::string(600, 'd'), driver_line_size, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dir);
+    std::vector<char> out(c.capacity, 'x');  // exactly the capacity, so an overrun is caught
+    EXPECT_EQ(format_detection_command(c.dir.c_str(), out.data(), out.size()), c.expected.empty() ? 0 : 1);
+    EXPECT_EQ(std::string(out.data()), c.expected);
   }
 }
 
-TEST_F(DriverFile, NoCountLineOrNoPositiveCountReadsNothing) {
-  EXPECT_EQ(detect("MMX PRESENT 0\r\nGLIDE PRESENT 0\r\n"), states_with({}));
-  EXPECT_EQ(detect("NUM_DRIVERS 0\r\nMMX PRESENT 0\r\n"), states_with({}));
-  EXPECT_EQ(detect("NUM_DRIVERS -2\r\nMMX PRESENT 0\r\n"), states_with({}));
-  EXPECT_EQ(detect(""), states_with({}));
-}
-
-// ---- driver lines ---------------------------------------------------------------------
-
-TEST_F(DriverFile, CountLimitsTheDriverLines) {
-  EXPECT_EQ(detect("NUM_DRIVERS 1\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-  // Fewer lines than counted: the file's end ends the reading.
-  EXPECT_EQ(detect("NUM_DRIVERS 9\nGLIDE MAYBEPRESENT 0\nMMX PRESENT 0"),
-            states_with({{"GLIDE", DRIVER_MAYBEPRESENT}, {"MMX", DRIVER_PRESENT}}));
-}
-
-TEST_F(DriverFile, LineWithoutThreeFieldsStopsTheReading) {
-  EXPECT_EQ(detect("NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT\r\nGLIDE PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-  EXPECT_EQ(detect("NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT zero\r\nGLIDE PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-  EXPECT_EQ(detect("NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n\r\nGLIDE PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-}
-
-TEST_F(DriverFile, KeysMatchByTheirBeginningInAnyCase) {
-  EXPECT_EQ(detect("NUM_DRIVERS 5\r\n"
-                   "  glide PRESENT 0 trailing text\r\n"
-                   "K6_RENDERER_V2 PRESENT 1\r\n"
-                   "Secondary_Hal PRESENT 0\r\n"
-                   "PRIMARY PRESENT 0\r\n"  // shorter than PRIMARY_HAL: no match
-                   "MM PRESENT 0\r\n"),
-            states_with({{"GLIDE", DRIVER_PRESENT},
-                         {"K6_RENDERER", DRIVER_PRESENT},
-                         {"SECONDARY_HAL", DRIVER_PRESENT}}));
-}
-
-TEST_F(DriverFile, UnknownKeyUsesUpALine) {
-  EXPECT_EQ(detect("NUM_DRIVERS 2\r\nATI PRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-}
-
-TEST_F(DriverFile, LaterLineForTheSameKeyWins) {
-  EXPECT_EQ(detect("NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nmmx ABSENT 0\r\n"), states_with({}));
-  detect("NUM_DRIVERS 3\r\nMMX MAYBEPRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n");
-  DriverChoice choice;
-  ASSERT_EQ(build_driver_choice(&choice), 1);
-  EXPECT_EQ(offered_keys(choice), (std::vector<std::string>{"MMX", "RAMP"}));
-  release_driver_choice(&choice);
-}
-
-TEST_F(DriverFile, StateWordsIgnoreCase) {
-  EXPECT_EQ(detect("NUM_DRIVERS 6\r\n"
-                   "RAMP present 0\r\n"
-                   "MMX MaybePresent 0\r\n"
-                   "GLIDE ABSENT 0\r\n"
-                   "PRIMARY_HAL NO 0\r\n"
-                   "SECONDARY_HAL PRESENTLY 0\r\n"
-                   "K6_RENDERER MAYBE 0\r\n"),
-            states_with({{"RAMP", DRIVER_PRESENT}, {"MMX", DRIVER_MAYBEPRESENT}}));
-}
-
-TEST_F(DriverFile, OverlongWordsAreIgnoredButUseUpALine) {
-  const std::string key32 = "GLIDE" + std::string(27, 'X');  // would match GLIDE if cut short
-  const std::string key31 = "GLIDE" + std::string(26, 'X');
-  EXPECT_EQ(detect("NUM_DRIVERS 2\r\n" + key32 + " PRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-  EXPECT_EQ(detect("NUM_DRIVERS 1\r\n" + key31 + " PRESENT 0\r\n"),
-            states_with({{"GLIDE", DRIVER_PRESENT}}));
-
-  // A 31-character state word is a word like any other (not PRESENT: absent); a longer
-  // one leaves the renderer's earlier state alone.
+TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {
+  const std::string key31 = "GLIDE" + std::string(26, 'X');  // the longest word there is room for
+  const std::string key32 = key31 + "X";                     // would match GLIDE if cut short
   const std::string state31 = "PRESENT" + std::string(24, 'Y');
-  const std::string state32 = "PRESENT" + std::string(25, 'Y');
-  EXPECT_EQ(detect("NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nMMX " + state31 + " 0\r\n"), states_with({}));
-  EXPECT_EQ(detect("NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nMMX " + state32 + " 0\r\nRAMP PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}, {"RAMP", DRIVER_PRESENT}}));
-
-  // Words filling the whole line buffer, and an overlong word without a number, which
-  // still ends the reading.
-  const std::string huge(518, 'Z');
-  EXPECT_EQ(detect("NUM_DRIVERS 4\r\nMMX PRESENT 0\r\n" + huge + "\r\n" + huge.substr(0, 300) + " " +
-                   huge.substr(0, 200) + " 1\r\nRAMP PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}}));
-  EXPECT_EQ(detect("NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n" + huge.substr(0, 300) + " " +
-                   huge.substr(0, 200) + " 1\r\nRAMP PRESENT 0\r\n"),
-            states_with({{"MMX", DRIVER_PRESENT}, {"RAMP", DRIVER_PRESENT}}));
+  const std::string huge(518, 'Z');  // fills the whole line buffer
+  const std::string two_huge_words = huge.substr(0, 300) + " " + huge.substr(0, 200) + " 1\r\n";
+  struct {
+    std::string text;
+    const char* states;
+  } cases[] = {
+      // Lines up to the count line are skipped; its keyword is case-sensitive, must start
+      // the line and be followed by a number; text after the number does not matter.
+      {"Renderer results\r\nnum_drivers 5\r\n NUM_DRIVERS 5\r\nNUM_DRIVERSX 5\r\nNUM_DRIVERS\t1 found\r\n"
+       "MMX PRESENT 0\r\n",
+       "MMX:P"},
+      // A line that ends before the number while agreeing with the pattern ends the search.
+      {"header\r\n\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
+      {"header\r\nNUM\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
+      {"header\r\nNUM_DRIVERS  \t\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
+      {"MMX PRESENT 0\r\nGLIDE PRESENT 0\r\n", ""},
+      {"NUM_DRIVERS 0\r\nMMX PRESENT 0\r\n", ""},
+      {"NUM_DRIVERS -2\r\nMMX PRESENT 0\r\n", ""},
+      // The count limits the lines read; the end of the file comes first here.
+      {"NUM_DRIVERS 1\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
+      {"NUM_DRIVERS 9\nGLIDE MAYBEPRESENT 0\nMMX PRESENT 0", "MMX:P GLIDE:M"},
+      // A line without key, state and number ends the reading.
+      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
+      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT zero\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
+      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
+      // Keys match by their beginning in any letter case; a shortened key matches nothing.
+      {"NUM_DRIVERS 5\r\n  glide PRESENT 0 trailing\r\nK6_RENDERER_V2 PRESENT 1\r\nSecondary_Hal PRESENT 0\r\n"
+       "PRIMARY PRESENT 0\r\nMM PRESENT 0\r\n",
+       "SECONDARY_HAL:P GLIDE:P K6_RENDERER:P"},
+      // An unknown key uses up a line of the count.
+      {"NUM_DRIVERS 2\r\nATI PRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
+      // A later line for the same key wins.
+      {"NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nmmx ABSENT 0\r\n", ""},
+      {"NUM_DRIVERS 2\r\nMMX MAYBEPRESENT 0\r\nMMX PRESENT 0\r\n", "MMX:P"},
+      // State words in any letter case; any other word is absent.
+      {"NUM_DRIVERS 6\r\nRAMP present 0\r\nMMX MaybePresent 0\r\nGLIDE ABSENT 0\r\nPRIMARY_HAL NO 0\r\n"
+       "SECONDARY_HAL PRESENTLY 0\r\nK6_RENDERER MAYBE 0\r\n",
+       "RAMP:P MMX:M"},
+      // A word longer than 31 characters names no renderer and leaves its state alone,
+      // but uses up a line; a line of such words without a number still ends the reading.
+      {"NUM_DRIVERS 2\r\n" + key32 + " PRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
+      {"NUM_DRIVERS 1\r\n" + key31 + " PRESENT 0\r\n", "GLIDE:P"},
+      {"NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nMMX " + state31 + " 0\r\n", ""},
+      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nMMX " + state31 + "Y 0\r\nRAMP PRESENT 0\r\n", "RAMP:P MMX:P"},
+      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n" + two_huge_words + "RAMP PRESENT 0\r\n", "RAMP:P MMX:P"},
+      {"NUM_DRIVERS 4\r\nMMX PRESENT 0\r\n" + huge + "\r\n" + two_huge_words + "RAMP PRESENT 0\r\n", "MMX:P"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 120));
+    EXPECT_EQ(detect(c.text), c.states);
+  }
 }
 
 TEST_F(DriverFile, MissingFileLeavesEveryRendererAbsent) {
+  // States left by an earlier detection do not survive a failed one.
+  for (DriverEntry& entry : g_driver_table) {
+    entry.state = DRIVER_PRESENT;
+    entry.reserved = 7;
+  }
   EXPECT_EQ(read_detected_drivers(dir_), 0);
-  EXPECT_EQ(states(), states_with({}));
+  EXPECT_EQ(states(), "");
   for (const DriverEntry& entry : g_driver_table) EXPECT_EQ(entry.reserved, 0);
 }
 
-// ---- ranking and the default -----------------------------------------------------------
-
-TEST_F(DriverFile, OffersPresentAndMaybePresentBestFirst) {
-  detect("NUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL MAYBEPRESENT 0\r\n"
-         "SECONDARY_HAL PRESENT 0\r\nGLIDE PRESENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\n"
-         "K6_RENDERER MAYBEPRESENT 0\r\n");
+TEST_F(DriverFile, OffersPresentAndMaybePresentBestFirstOnlyWithOnePresent) {
+  detect("NUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL MAYBEPRESENT 0\r\nSECONDARY_HAL PRESENT 0\r\n"
+         "GLIDE PRESENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\nK6_RENDERER MAYBEPRESENT 0\r\n");
   DriverChoice choice;
   ASSERT_EQ(build_driver_choice(&choice), 1);
-  EXPECT_EQ(offered_keys(choice),
-            (std::vector<std::string>{"GLIDE", "SECONDARY_HAL", "PRIMARY_HAL", "K6_RENDERER",
-                                      "PENTIUM_RENDERER", "MMX", "RAMP"}));
+  EXPECT_EQ(offered_keys(choice), (std::vector<std::string>{"GLIDE", "SECONDARY_HAL", "PRIMARY_HAL", "K6_RENDERER",
+                                                            "PENTIUM_RENDERER", "MMX", "RAMP"}));
   EXPECT_EQ(choice.selection, -1);
   release_driver_choice(&choice);
   EXPECT_EQ(choice.entries, nullptr);
-}
 
-TEST_F(DriverFile, NothingOfferedWithoutAPresentRenderer) {
   detect("NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n");
-  DriverChoice choice;
   EXPECT_EQ(build_driver_choice(&choice), 0);
   EXPECT_EQ(choice.entries, nullptr);
   EXPECT_EQ(prepare_driver_choice(dir_, 1, &choice), 0);
   EXPECT_EQ(prepare_driver_choice(dir_, 0, &choice), 0);
 }
 
-class DriverDefault : public DriverFile {
- protected:
-  void SetUp() override {
-    DriverFile::SetUp();
-    write("mdrivers.dat",
-          "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
-  }
-
-  // The key of the default renderer, or "" when nothing is offered.
-  std::string default_key(int interactive) {
+TEST_F(DriverFile, DefaultIsTheStoredKeyInteractivelyElseTheBestPresent) {
+  write("mdrivers.dat", "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
+  struct {
+    const char* korvexe;  // nullptr: no file
+    int interactive;
+    const char* selected;
+  } cases[] = {
+      // Best present, not best listed.
+      {nullptr, 1, "MMX"}, {nullptr, 0, "MMX"},
+      // The stored key in any letter case, even when only maybe present; silent mode ignores it.
+      {"glide\r\nkorv3dfx.exe -ar3\r\n", 1, "GLIDE"}, {"Ramp", 1, "RAMP"}, {"GLIDE\r\nkorv3dfx.exe -ar3\r\n", 0, "MMX"},
+      // Only a whole first line naming a renderer on offer counts.
+      {"", 1, "MMX"}, {"\r\nGLIDE\r\n", 1, "MMX"}, {"GLIDE2\r\n", 1, "MMX"}, {"GLID\r\n", 1, "MMX"},
+      {"PRIMARY_HAL\r\n", 1, "MMX"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.korvexe ? c.korvexe : "<no korvexe.dat>") + (c.interactive ? " interactive" : ""));
+    fs::remove(folder_ / "korvexe.dat");
+    if (c.korvexe) write("korvexe.dat", c.korvexe);
     DriverChoice choice;
-    if (!prepare_driver_choice(dir_, interactive, &choice)) return "";
+    ASSERT_EQ(prepare_driver_choice(dir_, c.interactive, &choice), 1);
     EXPECT_EQ(offered_keys(choice), (std::vector<std::string>{"GLIDE", "MMX", "RAMP"}));
-    std::string key = choice.entries[choice.selection]->key;
+    EXPECT_STREQ(choice.entries[choice.selection]->key, c.selected);
     release_driver_choice(&choice);
-    return key;
-  }
-};
-
-TEST_F(DriverDefault, BestPresentNotBestListed) {
-  EXPECT_EQ(default_key(1), "MMX");
-  EXPECT_EQ(default_key(0), "MMX");
-}
-
-TEST_F(DriverDefault, StoredKeyChosenInteractivelyEvenWhenOnlyMaybePresent) {
-  write("korvexe.dat", "glide\r\nkorv3dfx.exe -ar3\r\n");
-  EXPECT_EQ(default_key(1), "GLIDE");
-  write("korvexe.dat", "Ramp");
-  EXPECT_EQ(default_key(1), "RAMP");
-}
-
-TEST_F(DriverDefault, SilentModeIgnoresTheStoredKey) {
-  write("korvexe.dat", "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
-  EXPECT_EQ(default_key(0), "MMX");
-}
-
-TEST_F(DriverDefault, StoredKeyNotOnOfferFallsBackToBestPresent) {
-  for (const char* stored : {"", "\r\nGLIDE\r\n", "GLIDE2\r\n", "GLID\r\n", "PRIMARY_HAL\r\n"}) {
-    SCOPED_TRACE(std::string("korvexe.dat: ") + stored);
-    write("korvexe.dat", stored);
-    EXPECT_EQ(default_key(1), "MMX");
   }
 }
-
-// ---- korvexe.dat ----------------------------------------------------------------------
 
 TEST_F(DriverFile, WritesExactlyTwoCrLfLines) {
-  const DriverEntry* glide = &g_driver_table[4];
-  ASSERT_STREQ(glide->key, "GLIDE");
   write("korvexe.dat", std::string(100, 'o'));  // a longer file is replaced whole
-  ASSERT_EQ(write_driver_file(dir_, glide), 1);
-  const std::string bytes = read("korvexe.dat");
-  EXPECT_EQ(bytes.size(), 26u);
-  EXPECT_EQ(bytes, "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
+  ASSERT_EQ(write_driver_file(dir_, &g_driver_table[4]), 1);
+  EXPECT_EQ(read("korvexe.dat"), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
 }
 
 #ifndef _WIN32
