@@ -1,10 +1,10 @@
-// Path objects, directory handles, the existence check, start-up and tidy-up.
+// Path objects, directory handles, the existence check and start-up.
 #include "fileio_test_support.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -13,111 +13,97 @@
 
 using directories = fileio_test;
 
-TEST_F(directories, absolute_handle_ends_in_one_separator)
+static std::string lower_case(std::string text)
 {
-    make_directory(in_base("game"));
-    pf_dir* plain = pfdir_new(in_base("game").c_str(), nullptr);
-    pf_dir* trailing = pfdir_new((in_base("game") + sep).c_str(), nullptr);
-    ASSERT_NE(plain, nullptr);
-    ASSERT_NE(trailing, nullptr);
-    EXPECT_EQ(std::string(plain->path), in_base("game") + sep);
-    EXPECT_EQ(std::string(trailing->path), in_base("game") + sep);
-    EXPECT_EQ(plain->search, nullptr);
-    const std::vector<void*> made_by_init = { fileio_program_dir, fileio_current_dir };
-    EXPECT_EQ(list_items(fileio_dirs), (std::vector<void*>{ made_by_init[0], made_by_init[1], plain, trailing }));
-
-    pfdir_close(plain);
-    EXPECT_EQ(list_items(fileio_dirs), (std::vector<void*>{ made_by_init[0], made_by_init[1], trailing }));
-    pfdir_close(nullptr);
-    pfdir_close(trailing);
-    EXPECT_EQ(list_items(fileio_dirs), made_by_init);
-}
-
-TEST_F(directories, handle_keeps_the_name_as_written)
-{
-    make_directory(in_base("Game"));
-    const std::string roundabout = in_base("Game") + sep + ".." + sep + "Game";
-    pf_dir* dir = pfdir_new(roundabout.c_str(), nullptr);
-    ASSERT_NE(dir, nullptr);
-    EXPECT_EQ(std::string(dir->path), roundabout + sep);
-#ifdef _WIN32
-    // Windows ignores letter case, and the handle keeps the caller's.
-    std::string lower = in_base("game");
-    for (char& c : lower)
+    for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    pf_dir* lower_dir = pfdir_new(lower.c_str(), nullptr);
-    ASSERT_NE(lower_dir, nullptr);
-    EXPECT_EQ(std::string(lower_dir->path), lower + sep);
-#endif
+    return text;
 }
 
-TEST_F(directories, absolute_names_forbid_a_parent_and_relative_names_need_one)
+TEST_F(directories, names_compose_by_each_platforms_rules)
 {
-    make_directory(in_base("data"));
+    for (const char* name : { "Game", "data", "sub" })
+        make_directory(in_base(name));
     pf_path* parent = pfpath_new(base.c_str(), nullptr);
     ASSERT_NE(parent, nullptr);
-    EXPECT_EQ(pfdir_new("data", nullptr), nullptr);
-    EXPECT_EQ(pfdir_new("", nullptr), nullptr);
-    EXPECT_EQ(pfdir_new(in_base("data").c_str(), parent), nullptr);
-#ifdef _WIN32
-    // A single leading backslash is relative; two make a network name, which is absolute.
-    EXPECT_EQ(pfdir_new("\\windows", nullptr), nullptr);
-    EXPECT_EQ(pfdir_new("\\\\server\\share", parent), nullptr);
-#endif
-    EXPECT_EQ(list_items(fileio_dirs).size(), 2u);  // only fileio_init's two handles
-}
-
-TEST_F(directories, relative_handle_searches_under_its_parent)
-{
-    make_directory(in_base("data"));
-    pf_path* parent = pfpath_new(base.c_str(), nullptr);
-    ASSERT_NE(parent, nullptr);
-    EXPECT_EQ(std::string(parent->path), base + sep);
-
-    pf_dir* dir = pfdir_new("data", parent);
-    ASSERT_NE(dir, nullptr);
-    EXPECT_EQ(std::string(dir->path), std::string("data") + sep);
-    ASSERT_NE(dir->search, nullptr);
-    EXPECT_EQ(list_items(dir->search), (std::vector<void*>{ parent }));
-
-    pf_dir* same = pfdir_new("", parent);
-    ASSERT_NE(same, nullptr);
-    EXPECT_STREQ(same->path, "");
-    EXPECT_EQ(list_items(same->search), (std::vector<void*>{ parent }));
-
-    EXPECT_EQ(pfdir_new("missing", parent), nullptr);
-    // Closing a handle leaves the path objects of its search list alone.
-    pfdir_close(dir);
-    EXPECT_EQ(std::string(parent->path), base + sep);
-    const std::vector<void*> paths = list_items(fileio_paths);
-    EXPECT_NE(std::find(paths.begin(), paths.end(), parent), paths.end());
-}
-
-TEST_F(directories, path_objects_are_absolute_and_end_in_one_separator)
-{
-    make_directory(in_base("sub"));
-    pf_path* top = pfpath_new((base + sep).c_str(), nullptr);
-    ASSERT_NE(top, nullptr);
-    EXPECT_EQ(std::string(top->path), base + sep);
-
-    pf_path* sub = pfpath_new("sub", top);
-    ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(std::string(sub->path), in_base("sub") + sep);
-
     set_current_directory(base);
-    pf_path* relative = pfpath_new("sub", nullptr);
-    ASSERT_NE(relative, nullptr);
-    EXPECT_EQ(std::string(relative->path), in_base("sub") + sep);
+    const std::string refused = "(refused)", long_name(300, 'x');
+    const std::string too_long_together(FILEIO_PATH_LIMIT - std::strlen(parent->path) + 1, 'y');
+    const struct {
+        bool path_object;
+        std::string name;
+        pf_path* parent;
+        std::string expected;
+    } cases[] = {
+        { false, in_base("Game"), nullptr, in_base("Game") + sep },
+        { false, in_base("Game") + sep, nullptr, in_base("Game") + sep },
+        { false, in_base("Game") + sep + ".." + sep + "Game", nullptr, in_base("Game") + sep + ".." + sep + "Game" + sep },
+        { false, "data", parent, std::string("data") + sep },
+        { false, "", parent, "" },
+        { false, "data", nullptr, refused },
+        { false, "", nullptr, refused },
+        { false, in_base("data"), parent, refused },
+        { false, "missing", parent, refused },
+        { false, in_base("missing"), nullptr, refused },
+        { false, in_base(long_name), nullptr, refused },
+        { false, long_name, parent, refused },
+        { false, too_long_together, parent, refused },
+#ifdef _WIN32
+        // Windows ignores letter case, and the handle keeps the caller's.
+        { false, lower_case(in_base("Game")), nullptr, lower_case(in_base("Game")) + sep },
+        // A single leading backslash is relative; two make a network name, which is absolute.
+        { false, "\\windows", nullptr, refused },
+        { false, "\\\\server\\share", parent, refused },
+#endif
+        { true, base + sep, nullptr, base + sep },
+        { true, "sub", parent, in_base("sub") + sep },
+        { true, "sub", nullptr, in_base("sub") + sep },  // from the current directory
+        { true, "missing", parent, refused },
+        { true, in_base(long_name), nullptr, refused },
+        { true, long_name, parent, refused },
+        { true, too_long_together, parent, refused },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.path_object ? "path " : "dir ") + c.name + (c.parent ? " under parent" : ""));
+        if (c.path_object) {
+            pf_path* path = pfpath_new(c.name.c_str(), c.parent);
+            EXPECT_EQ(path ? std::string(path->path) : refused, c.expected);
+            continue;
+        }
+        pf_dir* dir = pfdir_new(c.name.c_str(), c.parent);
+        EXPECT_EQ(dir ? std::string(dir->path) : refused, c.expected);
+        if (dir && c.parent)
+            EXPECT_EQ(list_items(dir->search), std::vector<void*>{ c.parent });
+        else if (dir)
+            EXPECT_EQ(dir->search, nullptr);
+    }
+    // The root gains no second separator.
+    const std::string root = pfpath_new(std::string(1, sep).c_str(), nullptr)->path;
+    EXPECT_TRUE(root.back() == sep && (root.size() == 1 || root[root.size() - 2] != sep)) << root;
+}
 
-    pf_path* root = pfpath_new(std::string(1, sep).c_str(), nullptr);
-    ASSERT_NE(root, nullptr);
-    const std::string root_path = root->path;
-    ASSERT_FALSE(root_path.empty());
-    EXPECT_EQ(root_path.back(), sep);
-    EXPECT_FALSE(root_path.size() > 1 && root_path[root_path.size() - 2] == sep) << root_path;
+TEST_F(directories, init_lists_its_handles_and_close_leaves_the_paths)
+{
+    EXPECT_EQ(std::string(fileio_current_path->path), start_directory + sep);
+    const std::string program = fileio_program_path->path;
+    EXPECT_TRUE(file_exists(program + "fileio_dirs_test") || file_exists(program + "fileio_dirs_test.exe")) << program;
+    EXPECT_STREQ(fileio_program_dir->path, "");
+    EXPECT_EQ(list_items(fileio_program_dir->search), (std::vector<void*>{ fileio_program_path }));
+    EXPECT_EQ(list_items(fileio_current_dir->search), (std::vector<void*>{ fileio_current_path }));
+    EXPECT_EQ(list_items(fileio_paths), (std::vector<void*>{ fileio_program_path, fileio_current_path }));
+    EXPECT_TRUE(list_items(fileio_files).empty());
 
-    EXPECT_EQ(pfpath_new("missing", top), nullptr);
-    EXPECT_EQ(list_items(fileio_paths).size(), 2u + 4u);
+    pf_dir* first = pfdir_new(base.c_str(), nullptr);
+    pf_dir* second = pfdir_new("", fileio_current_path);
+    const std::vector<void*> made_by_init = { fileio_program_dir, fileio_current_dir };
+    EXPECT_EQ(list_items(fileio_dirs), (std::vector<void*>{ made_by_init[0], made_by_init[1], first, second }));
+    pfdir_close(first);
+    pfdir_close(nullptr);
+    EXPECT_EQ(list_items(fileio_dirs), (std::vector<void*>{ made_by_init[0], made_by_init[1], second }));
+    pfdir_close(second);
+    EXPECT_EQ(list_items(fileio_dirs), made_by_init);
+    EXPECT_EQ(std::string(fileio_current_path->path), start_directory + sep);
+    EXPECT_EQ(list_items(fileio_paths).size(), 2u);
 }
 
 TEST_F(directories, existence_check_leaves_the_current_directory_alone)
@@ -126,104 +112,34 @@ TEST_F(directories, existence_check_leaves_the_current_directory_alone)
     make_directory(in_base("there"));
     set_current_directory(in_base("here"));
     const std::string before = current_directory();
-
-    EXPECT_NE(pfdir_new(in_base("there").c_str(), nullptr), nullptr);
-    EXPECT_EQ(current_directory(), before);
-    EXPECT_EQ(pfdir_new(in_base("nowhere").c_str(), nullptr), nullptr);
-    EXPECT_EQ(current_directory(), before);
-    EXPECT_NE(pfpath_new(in_base("there").c_str(), nullptr), nullptr);
-    EXPECT_EQ(current_directory(), before);
-    EXPECT_EQ(pfpath_new(in_base("nowhere").c_str(), nullptr), nullptr);
-    EXPECT_EQ(current_directory(), before);
-}
-
-TEST_F(directories, paths_longer_than_the_limit_are_refused)
-{
-    const std::string long_name(300, 'x');
-    pf_path* parent = pfpath_new(base.c_str(), nullptr);
-    ASSERT_NE(parent, nullptr);
-    EXPECT_EQ(pfdir_new((base + sep + long_name).c_str(), nullptr), nullptr);
-    EXPECT_EQ(pfdir_new(long_name.c_str(), parent), nullptr);
-    EXPECT_EQ(pfpath_new(long_name.c_str(), parent), nullptr);
-    EXPECT_EQ(pfpath_new((base + sep + long_name).c_str(), nullptr), nullptr);
-    // Composed of a parent and a name that are each short enough, but too long together.
-    const std::string half(FILEIO_PATH_LIMIT - std::strlen(parent->path) + 1, 'y');
-    EXPECT_EQ(pfdir_new(half.c_str(), parent), nullptr);
-    EXPECT_EQ(pfpath_new(half.c_str(), parent), nullptr);
+    for (const auto& [name, exists] : { std::pair<const char*, bool>{ "there", true }, { "nowhere", false } }) {
+        EXPECT_EQ(pfdir_new(in_base(name).c_str(), nullptr) != nullptr, exists);
+        EXPECT_EQ(pfpath_new(in_base(name).c_str(), nullptr) != nullptr, exists);
+        EXPECT_EQ(current_directory(), before) << name;
+    }
 }
 
 #ifndef _WIN32
-// Builds a directory whose absolute path has exactly `length` characters.
-static std::string directory_of_length(const std::string& base, std::size_t length)
-{
-    std::string path = base;
-    while (path.size() < length) {
-        // Room for the name after the next separator; never leave a remainder of one,
-        // which could hold a separator but no name.
-        const std::size_t room = length - path.size() - 1;
-        const std::size_t name_length = room <= 100 ? room : (room - 100 >= 2 ? 100 : 50);
-        path += sep + std::string(name_length, 'd');
-        make_directory(path);
-    }
-    return path;
-}
-
 TEST_F(directories, the_limit_counts_the_separator_a_path_object_gains)
 {
+    // A directory whose absolute path has exactly FILEIO_PATH_LIMIT - 1 characters.
     ASSERT_LT(base.size(), 200u);
-    const std::string fits = directory_of_length(base, FILEIO_PATH_LIMIT - 1);
-    ASSERT_EQ(fits.size(), FILEIO_PATH_LIMIT - 1);
+    std::string fits = base;
+    while (fits.size() < FILEIO_PATH_LIMIT - 1) {
+        const std::size_t room = FILEIO_PATH_LIMIT - 1 - fits.size() - 1;
+        fits += sep + std::string(room <= 100 ? room : (room - 100 >= 2 ? 100 : 50), 'd');
+        make_directory(fits);
+    }
     pf_path* object = pfpath_new(fits.c_str(), nullptr);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(std::strlen(object->path), FILEIO_PATH_LIMIT);
-
-    const std::string too_long = fits + "f";
-    make_directory(too_long);
-    EXPECT_EQ(pfpath_new(too_long.c_str(), nullptr), nullptr);
-    // The handle keeps the name, which with its separator would exceed the limit as well.
-    EXPECT_EQ(pfdir_new(too_long.c_str(), nullptr), nullptr);
     EXPECT_NE(pfdir_new(fits.c_str(), nullptr), nullptr);
+
+    make_directory(fits + "f");
+    EXPECT_EQ(pfpath_new((fits + "f").c_str(), nullptr), nullptr);
+    EXPECT_EQ(pfdir_new((fits + "f").c_str(), nullptr), nullptr);
 }
-#endif
-
-TEST_F(directories, init_makes_the_program_and_current_directories)
-{
-    ASSERT_NE(fileio_paths, nullptr);
-    ASSERT_NE(fileio_dirs, nullptr);
-    ASSERT_NE(fileio_files, nullptr);
-    ASSERT_NE(fileio_program_path, nullptr);
-    ASSERT_NE(fileio_current_path, nullptr);
-    EXPECT_EQ(std::string(fileio_current_path->path), start_directory + sep);
-    const std::string program = fileio_program_path->path;
-    EXPECT_EQ(program.back(), sep);
-    EXPECT_TRUE(file_exists(program + "fileio_dirs_test") || file_exists(program + "fileio_dirs_test.exe"))
-        << program;
-
-    ASSERT_NE(fileio_program_dir, nullptr);
-    ASSERT_NE(fileio_current_dir, nullptr);
-    EXPECT_STREQ(fileio_program_dir->path, "");
-    EXPECT_EQ(list_items(fileio_program_dir->search), (std::vector<void*>{ fileio_program_path }));
-    EXPECT_EQ(list_items(fileio_current_dir->search), (std::vector<void*>{ fileio_current_path }));
-    EXPECT_EQ(list_items(fileio_paths), (std::vector<void*>{ fileio_program_path, fileio_current_path }));
-    EXPECT_EQ(list_items(fileio_dirs), (std::vector<void*>{ fileio_program_dir, fileio_current_dir }));
-}
-
-TEST_F(directories, tidyup_releases_every_list)
-{
-    make_directory(in_base("a"));
-    pf_path* parent = pfpath_new(base.c_str(), nullptr);
-    ASSERT_NE(parent, nullptr);
-    ASSERT_NE(pfdir_new("a", parent), nullptr);
-    ASSERT_NE(pfdir_new(in_base("a").c_str(), nullptr), nullptr);
-    fileio_tidyup();
-    EXPECT_EQ(fileio_paths, nullptr);
-    EXPECT_EQ(fileio_dirs, nullptr);
-    EXPECT_EQ(fileio_files, nullptr);
-    EXPECT_EQ(fileio_program_dir, nullptr);
-    EXPECT_TRUE(debug_records().empty());
-}
-
-#ifdef _WIN32
+#else
 // Needs a second drive E: (the test prefix maps one to a folder).
 TEST_F(directories, existence_check_on_another_drive_restores_drives_and_directories)
 {
@@ -235,26 +151,21 @@ TEST_F(directories, existence_check_on_another_drive_restores_drives_and_directo
     // Leave E: in a directory of its own, then come back to where the test started.
     set_current_directory(folder + "\\parked");
     set_current_directory(start_directory);
-    char e_before[300];
+    char e_before[300], e_after[300];
     ASSERT_NE(_getdcwd(5, e_before, sizeof e_before), nullptr);
     const int drive_before = _getdrive();
     ASSERT_NE(drive_before, 5);
 
-    std::string lower = folder + "\\sub";
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    pf_dir* dir = pfdir_new(lower.c_str(), nullptr);
+    pf_dir* dir = pfdir_new(lower_case(folder + "\\sub").c_str(), nullptr);
     ASSERT_NE(dir, nullptr);
-    EXPECT_EQ(std::string(dir->path), lower + "\\");
+    EXPECT_EQ(std::string(dir->path), lower_case(folder + "\\sub\\"));
     EXPECT_EQ(pfdir_new((folder + "\\missing").c_str(), nullptr), nullptr);
     EXPECT_NE(pfpath_new((folder + "\\sub").c_str(), nullptr), nullptr);
 
-    char e_after[300];
     ASSERT_NE(_getdcwd(5, e_after, sizeof e_after), nullptr);
     EXPECT_EQ(_getdrive(), drive_before);
     EXPECT_EQ(current_directory(), start_directory);
     EXPECT_STREQ(e_after, e_before);
-
     std::error_code error;
     std::filesystem::remove_all(folder, error);
 }

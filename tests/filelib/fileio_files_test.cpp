@@ -5,82 +5,50 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "support/list.h"
 
-class stream_files : public fileio_test {
-protected:
-    void SetUp() override
-    {
-        fileio_test::SetUp();
-        dir = pfdir_new(base.c_str(), nullptr);
-        ASSERT_NE(dir, nullptr);
-    }
-    pf_dir* dir = nullptr;
-};
+using stream_files = fileio_dir_test;
 
-TEST_F(stream_files, open_through_an_absolute_handle)
-{
-    write_bytes(in_base("korvexe.dat"), "RAMP\r\n");
-    pf_file* file = pfopen(dir, "korvexe.dat", "rb");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(std::string(file->name), in_base("korvexe.dat"));
-    EXPECT_NE(file->stream, nullptr);
-    EXPECT_EQ(file->entry, nullptr);
-    EXPECT_EQ(file->binary, 1);
-    EXPECT_EQ(list_items(fileio_files), (std::vector<void*>{ file }));
-    EXPECT_EQ(pfclose(file), 1);
-    EXPECT_TRUE(list_items(fileio_files).empty());
-    EXPECT_TRUE(file_is_closed(in_base("korvexe.dat")));
-}
-
-TEST_F(stream_files, open_through_a_relative_handle)
+TEST_F(stream_files, open_exists_and_close_through_absolute_and_relative_handles)
 {
     make_directory(in_base("data"));
     write_bytes(in_base("data") + sep + "a.txt", "x");
+    make_directory(in_base("folder.dat"));
     pf_path* parent = pfpath_new(base.c_str(), nullptr);
     ASSERT_NE(parent, nullptr);
     pf_dir* data = pfdir_new("data", parent);
-    pf_dir* top = pfdir_new("", parent);
     ASSERT_NE(data, nullptr);
-    ASSERT_NE(top, nullptr);
 
-    pf_file* file = pfopen(data, "a.txt", "rb");
+    pf_file* file = pfopen(dir, (std::string("data") + sep + "a.txt").c_str(), "rb");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(std::string(file->name), in_base("data") + sep + "a.txt");
-    pf_file* same = pfopen(top, (std::string("data") + sep + "a.txt").c_str(), "rb");
+    EXPECT_EQ(file->entry, nullptr);
+    pf_file* same = pfopen(data, "a.txt", "rb");
     ASSERT_NE(same, nullptr);
     EXPECT_EQ(std::string(same->name), std::string(file->name));
-    // Closing the directory handle leaves its files open.
-    pfdir_close(data);
+    EXPECT_EQ(list_items(fileio_files), (std::vector<void*>{ file, same }));
+    pfdir_close(data);  // leaves its files open
     EXPECT_EQ(pfclose(file), 1);
     EXPECT_EQ(pfclose(same), 1);
-}
+    EXPECT_EQ(pfclose(nullptr), 0);
+    EXPECT_TRUE(file_is_closed(in_base("data") + sep + "a.txt"));
 
-TEST_F(stream_files, missing_files_leave_nothing_open_or_listed)
-{
+    EXPECT_EQ(pfexists(dir, (std::string("data") + sep + "a.txt").c_str()), 1);
+    EXPECT_EQ(pfexists(dir, "folder.dat"), 0);
+    EXPECT_EQ(pfexists(dir, "absent.dat"), 0);
     EXPECT_EQ(pfopen(dir, "absent.dat", "rb"), nullptr);
     EXPECT_EQ(pfopen(nullptr, "absent.dat", "rb"), nullptr);
-    EXPECT_EQ(pfexists(dir, "absent.dat"), 0);
     EXPECT_TRUE(list_items(fileio_files).empty());
+    EXPECT_TRUE(file_is_closed(in_base("data") + sep + "a.txt"));
 
-    // A handle whose search list is empty tries nothing.
+    // A handle whose search list is empty tries nothing, not even the current directory.
     pf_dir empty_search = { const_cast<char*>(""), list_create() };
     write_bytes(in_base("here.dat"), "");
     set_current_directory(base);
     EXPECT_EQ(pfopen(&empty_search, "here.dat", "rb"), nullptr);
     list_destroy(empty_search.search);
-    EXPECT_EQ(pfclose(nullptr), 0);
-}
-
-TEST_F(stream_files, exists_opens_and_closes_again)
-{
-    write_bytes(in_base("frontend.dat"), "FOG\r\n");
-    make_directory(in_base("folder.dat"));
-    EXPECT_EQ(pfexists(dir, "folder.dat"), 0);
-    EXPECT_EQ(pfexists(dir, "frontend.dat"), 1);
-    EXPECT_TRUE(list_items(fileio_files).empty());
-    EXPECT_TRUE(file_is_closed(in_base("frontend.dat")));
 }
 
 TEST_F(stream_files, names_longer_than_the_limit_are_refused)
@@ -124,49 +92,35 @@ TEST_F(stream_files, the_first_mode_letter_decides_binary)
     }
 }
 
-TEST_F(stream_files, binary_handles_write_cr_lf)
+TEST_F(stream_files, binary_handles_write_cr_lf_and_text_handles_leave_it_to_the_runtime)
 {
-    for (const char* mode : { "wb", "w" }) {
+#ifdef _WIN32
+    const std::string text_line_end = "\r\n";
+#else
+    const std::string text_line_end = "\n";
+#endif
+    const std::pair<const char*, std::string> cases[] = {
+        { "wb", "FOG\r\n\r\n" }, { "w", "FOG\r\n\r\n" }, { "wt", "FOG" + text_line_end + text_line_end },
+    };
+    for (const auto& [mode, written] : cases) {
         pf_file* file = pfopen(dir, "frontend.dat", mode);
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(pfputs(file, "FOG"), 1);
         EXPECT_EQ(pfputs(file, ""), 1);
         EXPECT_EQ(pfclose(file), 1);
-        EXPECT_EQ(read_bytes(in_base("frontend.dat")), "FOG\r\n\r\n") << mode;
+        EXPECT_EQ(read_bytes(in_base("frontend.dat")), written) << mode;
     }
-}
-
-TEST_F(stream_files, text_handles_write_lf_for_the_runtime_to_translate)
-{
-    pf_file* file = pfopen(dir, "frontend.dat", "wt");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(pfputs(file, "NOFOG"), 1);
-    EXPECT_EQ(pfclose(file), 1);
-#ifdef _WIN32
-    EXPECT_EQ(read_bytes(in_base("frontend.dat")), "NOFOG\r\n");
-#else
-    EXPECT_EQ(read_bytes(in_base("frontend.dat")), "NOFOG\n");
-#endif
-}
-
-TEST_F(stream_files, opening_makes_untranslated_streams_the_default)
-{
-    EXPECT_EQ(pfexists(dir, "absent.dat"), 0);
+    // Streams opened directly stay untranslated by default after the library opened files.
     std::FILE* direct = std::fopen(in_base("direct.txt").c_str(), "w");
     ASSERT_NE(direct, nullptr);
     std::fputs("line\n", direct);
     std::fclose(direct);
     EXPECT_EQ(read_bytes(in_base("direct.txt")), "line\n");
-}
 
-TEST_F(stream_files, failed_writes_report_failure)
-{
-    write_bytes(in_base("read.dat"), "x");
-    pf_file* file = pfopen(dir, "read.dat", "rb");
+    pf_file* file = pfopen(dir, "frontend.dat", "rb");
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(pfputs(file, "FOG"), 0);
+    EXPECT_EQ(pfputs(file, "FOG"), 0);  // a failed write reports failure
     EXPECT_EQ(pfputs(nullptr, "FOG"), 0);
-    // Whether the close then reports the failed write again is the runtime's affair.
     pfclose(file);
 }
 
@@ -190,6 +144,7 @@ TEST_F(stream_files, tidyup_reports_and_closes_each_open_file_once)
     EXPECT_EQ(fileio_files, nullptr);
     EXPECT_EQ(fileio_dirs, nullptr);
     EXPECT_EQ(fileio_paths, nullptr);
+    EXPECT_EQ(fileio_program_dir, nullptr);
     EXPECT_TRUE(file_is_closed(in_base("one.dat")));
     EXPECT_TRUE(file_is_closed(in_base("two.dat")));
 }

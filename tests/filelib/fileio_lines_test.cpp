@@ -4,40 +4,27 @@
 #include <cstring>
 #include <utility>
 
-struct line_read {
-    int result;
-    std::string text;
-    bool operator==(const line_read& other) const { return result == other.result && text == other.text; }
-};
+// A pfgets result and the text it left in the buffer.
+using line_read = std::pair<int, std::string>;
 
-static std::ostream& operator<<(std::ostream& out, const line_read& read)
-{
-    return out << "{" << read.result << ", \"" << read.text << "\"}";
-}
-
-class text_lines : public fileio_test {
+class text_lines : public fileio_dir_test {
 protected:
-    void SetUp() override
-    {
-        fileio_test::SetUp();
-        dir = pfdir_new(base.c_str(), nullptr);
-        ASSERT_NE(dir, nullptr);
-    }
-
     pf_file* open_with(const std::string& bytes)
     {
         write_bytes(in_base("lines.dat"), bytes);
         return pfopen(dir, "lines.dat", "rb");
     }
 
-    // Reads until pfgets returns 0, that last read included; gives up after 20 reads.
-    std::vector<line_read> read_all(const std::string& bytes, int capacity = 127)
+    // Reads until pfgets returns 0, that last read included; gives up after 20 reads. With
+    // a member, the file is read as that archive member at offset 0.
+    std::vector<line_read> read_all(const std::string& bytes, int capacity = 127, pff_entry* member = nullptr)
     {
         pf_file* file = open_with(bytes);
         EXPECT_NE(file, nullptr);
         std::vector<line_read> reads;
         if (!file)
             return reads;
+        file->entry = member;
         std::vector<char> buffer(static_cast<std::size_t>(capacity), '#');
         for (int i = 0; i < 20; ++i) {
             const int result = pfgets(file, buffer.data(), capacity);
@@ -48,8 +35,6 @@ protected:
         pfclose(file);
         return reads;
     }
-
-    pf_dir* dir = nullptr;
 };
 
 using reads = std::vector<line_read>;
@@ -113,35 +98,20 @@ TEST_F(text_lines, handles_without_a_stream_read_nothing)
 
 TEST_F(text_lines, the_end_marker_ends_an_archive_member_only_at_or_past_its_end)
 {
-    // The member is "AB" at offset 0; a marker right after it ends the member for good.
-    pff_entry member = { "LINES.DAT", 0, 2, 0 };
-    pf_file* file = open_with("AB\x1A" "CD\r\n");
-    ASSERT_NE(file, nullptr);
-    file->entry = &member;
-    char buffer[16];
-    EXPECT_EQ(pfgets(file, buffer, sizeof buffer), 1);
-    EXPECT_STREQ(buffer, "AB");
-    EXPECT_EQ(pfgets(file, buffer, sizeof buffer), 0);
-    EXPECT_STREQ(buffer, "");
-    EXPECT_EQ(pfgets(file, buffer, sizeof buffer), 0);
-    pfclose(file);
-
-    // A marker inside the member, or in a file from disk, is an ordinary character.
-    pff_entry longer = { "LINES.DAT", 0, 3, 0 };
-    file = open_with("AB\x1A" "CD\r\n");
-    ASSERT_NE(file, nullptr);
-    file->entry = &longer;
-    EXPECT_EQ(pfgets(file, buffer, sizeof buffer), 1);
-    EXPECT_STREQ(buffer, "AB\x1A" "CD");
-    pfclose(file);
-    EXPECT_EQ(read_all("AB\x1A" "CD"), (reads{ { 1, "AB\x1A" "CD" }, { 0, "" } }));
-
-    // Any other byte after the member is read on; a marker after a CR ends the member too.
-    file = open_with("ABCD\r\x1A" "EF");
-    ASSERT_NE(file, nullptr);
-    file->entry = &member;
-    EXPECT_EQ(pfgets(file, buffer, sizeof buffer), 1);
-    EXPECT_STREQ(buffer, "ABCD");
-    EXPECT_EQ(pfgets(file, buffer, sizeof buffer), 0);
-    pfclose(file);
+    pff_entry two_bytes = { "LINES.DAT", 0, 2, 0 };
+    pff_entry three_bytes = { "LINES.DAT", 0, 3, 0 };
+    const struct {
+        const char* bytes;
+        pff_entry* member;
+        reads expected;
+    } cases[] = {
+        // A marker right after the member ends it for good, also after a CR.
+        { "AB\x1A" "CD\r\n", &two_bytes, { { 1, "AB" }, { 0, "" }, } },
+        { "ABCD\r\x1A" "EF", &two_bytes, { { 1, "ABCD" }, { 0, "" } } },
+        // Inside the member, or in a file from disk, a marker is an ordinary character.
+        { "AB\x1A" "CD\r\n", &three_bytes, { { 1, "AB\x1A" "CD" }, { 0, "" } } },
+        { "AB\x1A" "CD", nullptr, { { 1, "AB\x1A" "CD" }, { 0, "" } } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(read_all(c.bytes, 127, c.member), c.expected) << testing::PrintToString(std::string(c.bytes));
 }

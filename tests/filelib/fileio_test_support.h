@@ -52,3 +52,15 @@ protected:
     std::string base;       // the test's own directory, without a trailing separator
     std::string start_directory;
 };
+
+// As fileio_test, with an absolute handle on the test's directory.
+class fileio_dir_test : public fileio_test {
+protected:
+    void SetUp() override
+    {
+        fileio_test::SetUp();
+        dir = pfdir_new(base.c_str(), nullptr);
+        ASSERT_NE(dir, nullptr);
+    }
+    pf_dir* dir = nullptr;
+};
