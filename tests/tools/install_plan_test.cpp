@@ -5,129 +5,94 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-std::string normalized(const char* text) {
-  char out[260];
-  if (!normalize_install_dir(text, out, sizeof out)) {
-    EXPECT_STREQ(out, "") << "a refused directory leaves the output empty";
-    return "<refused>";
+TEST(InstallPlan, NormalizesTheInstallDirOrRefusesItLeavingNothing) {
+  const std::string longest = "C:\\" + std::string(install_dir_limit - 3, 'k');
+  struct {
+    std::string typed;
+    std::string stored;  // "" when refused
+  } cases[] = {
+      {"C:\\Games\\Korvamund", "C:\\Games\\Korvamund"},
+      {"  \"D:\\Program Files\\Korvamund\\\\\"  ", "D:\\Program Files\\Korvamund"},
+      {"e:/games/korv/", "e:\\games\\korv"},
+      {"C:\\K", "C:\\K"},
+      {longest, longest},
+      {longest + "\\\\", longest},  // trailing separators do not count against the limit
+      {longest + "k", ""},
+      {"C:\\" + std::string(5000, 'k'), ""},
+      {"", ""},
+      {"C:\\", ""},  // a drive root cannot be removed again
+      {"Games\\Korvamund", ""},
+      {"\\\\server\\share\\k", ""},
+      {"C:Games", ""},
+      {"C:\\Games\\\\Korvamund", ""},
+      {"C:\\Games\\..\\Windows", ""},
+      {"C:\\Games\\.\\K", ""},
+      {"C:\\Ga?mes", ""},
+      {"C:\\Games\\K:2", ""},
+      {"C:\\Games\\K|2", ""},
+  };
+  for (const auto& c : cases) {
+    char out[260];
+    EXPECT_EQ(normalize_install_dir(c.typed.c_str(), out, sizeof out), c.stored.empty() ? 0 : 1) << c.typed;
+    EXPECT_EQ(std::string(out), c.stored);
   }
-  return out;
-}
-
-}  // namespace
-
-TEST(NormalizeInstallDir, AcceptsAndTidiesDriveFolders) {
-  EXPECT_EQ(normalized(default_install_dir), "C:\\Games\\Korvamund");
-  EXPECT_EQ(normalized("  \"D:\\Program Files\\Korvamund\\\\\"  "), "D:\\Program Files\\Korvamund");
-  EXPECT_EQ(normalized("e:/games/korv/"), "e:\\games\\korv");
-  EXPECT_EQ(normalized("C:\\K"), "C:\\K");
-}
-
-TEST(NormalizeInstallDir, RefusesWhatTheMenuCannotUse) {
-  EXPECT_EQ(normalized(""), "<refused>");
-  EXPECT_EQ(normalized("C:\\"), "<refused>");          // a drive root cannot be removed again
-  EXPECT_EQ(normalized("Games\\Korvamund"), "<refused>");  // relative
-  EXPECT_EQ(normalized("\\\\server\\share\\k"), "<refused>");
-  EXPECT_EQ(normalized("C:Games"), "<refused>");
-  EXPECT_EQ(normalized("C:\\Games\\\\Korvamund"), "<refused>");
-  EXPECT_EQ(normalized("C:\\Games\\..\\Windows"), "<refused>");
-  EXPECT_EQ(normalized("C:\\Games\\.\\K"), "<refused>");
-  EXPECT_EQ(normalized("C:\\Ga?mes"), "<refused>");
-  EXPECT_EQ(normalized("C:\\Games\\K:2"), "<refused>");
-  EXPECT_EQ(normalized("C:\\Games\\K|2"), "<refused>");
-}
-
-TEST(NormalizeInstallDir, LengthLimitIsTheMenusBuffer) {
-  std::string longest = "C:\\" + std::string(install_dir_limit - 3, 'k');
-  EXPECT_EQ(normalized(longest.c_str()), longest);
-  EXPECT_EQ(normalized((longest + "k").c_str()), "<refused>");
-  // Trailing separators do not count against the limit.
-  EXPECT_EQ(normalized((longest + "\\\\").c_str()), longest);
-  std::string huge = "C:\\" + std::string(5000, 'k');
-  EXPECT_EQ(normalized(huge.c_str()), "<refused>");
   char small[8];
   EXPECT_EQ(normalize_install_dir("C:\\Games", small, sizeof small), 0);
 }
 
-TEST(JoinPath, JoinsWithinCapacity) {
+TEST(InstallPlan, PathPiecesFitTheirBuffersOrAreRefused) {
   char out[16];
-  ASSERT_EQ(join_path("C:\\K", "korv.exe", out, sizeof out), 1);
-  EXPECT_STREQ(out, "C:\\K\\korv.exe");
-  // 15 characters fit into 16 bytes, 16 do not.
-  ASSERT_EQ(join_path("C:\\Kab", "korv.exe", out, sizeof out), 1);
+  ASSERT_EQ(join_path("C:\\Kab", "korv.exe", out, sizeof out), 1);  // 15 characters fit in 16 bytes
   EXPECT_STREQ(out, "C:\\Kab\\korv.exe");
   EXPECT_EQ(join_path("C:\\Kabc", "korv.exe", out, sizeof out), 0);
   EXPECT_STREQ(out, "");
-}
 
-TEST(ParentDir, CutsAtTheLastSeparator) {
-  char out[32];
   ASSERT_EQ(parent_dir("C:\\Games\\K\\setup.exe", out, sizeof out), 1);
   EXPECT_STREQ(out, "C:\\Games\\K");
   EXPECT_EQ(parent_dir("setup.exe", out, sizeof out), 0);
   EXPECT_EQ(parent_dir("\\setup.exe", out, sizeof out), 0);
-  char small[4];
-  EXPECT_EQ(parent_dir("C:\\Games\\setup.exe", small, sizeof small), 0);
-  EXPECT_STREQ(small, "");
-}
+  EXPECT_EQ(parent_dir("C:\\Games\\setup.exe", out, 4), 0);
+  EXPECT_STREQ(out, "");
 
-TEST(UninstallCommand, QuotedOnlyWithBlanks) {
-  char out[64];
-  ASSERT_EQ(uninstall_command("C:\\Games\\K\\uninstall.exe", out, sizeof out), 1);
-  EXPECT_STREQ(out, "C:\\Games\\K\\uninstall.exe");
-  ASSERT_EQ(uninstall_command("C:\\My Games\\uninstall.exe", out, sizeof out), 1);
-  EXPECT_STREQ(out, "\"C:\\My Games\\uninstall.exe\"");
-  char small[10];
-  EXPECT_EQ(uninstall_command("C:\\a b\\u.exe", small, sizeof small), 0);  // 13 with quotes
-  EXPECT_STREQ(small, "");
-  EXPECT_EQ(uninstall_command("", out, sizeof out), 0);
-}
+  char command[64];
+  ASSERT_EQ(uninstall_command("C:\\Games\\K\\uninstall.exe", command, sizeof command), 1);
+  EXPECT_STREQ(command, "C:\\Games\\K\\uninstall.exe");
+  ASSERT_EQ(uninstall_command("C:\\My Games\\uninstall.exe", command, sizeof command), 1);
+  EXPECT_STREQ(command, "\"C:\\My Games\\uninstall.exe\"");
+  EXPECT_EQ(uninstall_command("C:\\a b\\u.exe", command, 13), 0);  // 13 characters with the quotes
+  EXPECT_STREQ(command, "");
+  EXPECT_EQ(uninstall_command("", command, sizeof command), 0);
 
-TEST(SameDir, IgnoresCaseAndTrailingSeparators) {
   EXPECT_TRUE(same_dir("C:\\Games\\K", "c:\\games\\k\\"));
   EXPECT_FALSE(same_dir("C:\\Games\\K", "C:\\Games\\K2"));
   EXPECT_FALSE(same_dir("", ""));
 }
 
-TEST(ParseSwitches, SilentAndFolder) {
-  demo_switches s;
-  ASSERT_EQ(parse_switches("", &s), 1);
-  EXPECT_FALSE(s.silent);
-  EXPECT_FALSE(s.dir_given);
-  ASSERT_EQ(parse_switches("/S /D=C:\\My Games\\Korvamund", &s), 1);
-  EXPECT_TRUE(s.silent);
-  ASSERT_TRUE(s.dir_given);
-  EXPECT_STREQ(s.dir, "C:\\My Games\\Korvamund");
-  ASSERT_EQ(parse_switches("-s -d=\"D:\\x y\"", &s), 1);
-  EXPECT_TRUE(s.silent);
-  EXPECT_STREQ(s.dir, "D:\\x y");
-  // /D= takes the rest of the line, switches included.
-  ASSERT_EQ(parse_switches("/D=C:\\K /S", &s), 1);
-  EXPECT_FALSE(s.silent);
-  EXPECT_STREQ(s.dir, "C:\\K /S");
-}
-
-TEST(ParseSwitches, WaitForProcess) {
-  demo_switches s;
-  ASSERT_EQ(parse_switches("/W=4242 /D=C:\\K", &s), 1);
-  EXPECT_EQ(s.wait_pid, 4242ul);
-  EXPECT_STREQ(s.dir, "C:\\K");
-  EXPECT_EQ(parse_switches("/W=", &s), 0);
-  EXPECT_EQ(parse_switches("/W=12x", &s), 0);
-  EXPECT_EQ(parse_switches("/W=0", &s), 0);
-}
-
-TEST(ParseSwitches, RefusesUnknownOrBrokenSwitches) {
-  demo_switches s;
-  EXPECT_EQ(parse_switches("/Q", &s), 0);
-  EXPECT_EQ(parse_switches("/S extra", &s), 0);
-  EXPECT_EQ(parse_switches("/SS", &s), 0);
-  EXPECT_EQ(parse_switches("/D=", &s), 0);
-  EXPECT_EQ(parse_switches("/D=   ", &s), 0);
-  std::string huge = "/D=C:\\" + std::string(400, 'x');
-  EXPECT_EQ(parse_switches(huge.c_str(), &s), 0);
-  std::string long_word = "/" + std::string(200, 'S');
-  EXPECT_EQ(parse_switches(long_word.c_str(), &s), 0);
+TEST(InstallPlan, ParsesTheSwitches) {
+  struct {
+    std::string arguments;
+    int ok;
+    int silent;
+    const char* dir;  // nullptr: no /D=
+    unsigned long wait_pid;
+  } cases[] = {
+      {"", 1, 0, nullptr, 0},
+      {"/S /D=C:\\My Games\\Korvamund", 1, 1, "C:\\My Games\\Korvamund", 0},
+      {"-s -d=\"D:\\x y\"", 1, 1, "D:\\x y", 0},
+      {"/D=C:\\K /S", 1, 0, "C:\\K /S", 0},  // /D= takes the rest of the line
+      {"/W=4242 /D=C:\\K", 1, 0, "C:\\K", 4242},
+      {"/W=", 0}, {"/W=12x", 0}, {"/W=0", 0}, {"/Q", 0}, {"/S extra", 0}, {"/SS", 0}, {"/D=", 0}, {"/D=   ", 0},
+      {"/D=C:\\" + std::string(400, 'x'), 0},
+      {"/" + std::string(200, 'S'), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.substr(0, 40));
+    demo_switches parsed;
+    ASSERT_EQ(parse_switches(c.arguments.c_str(), &parsed), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(parsed.silent, c.silent);
+    EXPECT_EQ(parsed.dir_given, c.dir != nullptr);
+    EXPECT_STREQ(parsed.dir, c.dir ? c.dir : "");
+    EXPECT_EQ(parsed.wait_pid, c.wait_pid);
+  }
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,122 +10,70 @@
 
 namespace {
 
-machine_probe bare_machine() {
-  machine_probe probe;
-  std::memset(&probe, 0, sizeof probe);
-  return probe;
-}
-
-machine_probe cpu(const char* vendor, int mmx) {
-  machine_probe probe = bare_machine();
-  probe.cpuid_available = 1;
-  std::snprintf(probe.cpu_vendor, sizeof probe.cpu_vendor, "%s", vendor);
-  probe.has_mmx = mmx;
-  return probe;
-}
-
-parsed_profile profile_of(const machine_probe& probe) {
+std::string profile_text(const machine_probe& probe) {
   char text[1024];
   std::size_t length = format_profile(probe, text, sizeof text);
   EXPECT_EQ(length, std::strlen(text));
-  return read_profile(std::string(text, length));
+  return std::string(text, length);
 }
+
+// The renderers not absent as the menu reads them: "RAMP PRESENT 0|MMX PRESENT 0".
+std::string offered(const machine_probe& probe) {
+  parsed_profile profile = read_profile(profile_text(probe));
+  EXPECT_EQ(profile.drivers.size(), 7u);
+  std::string text;
+  for (const auto& [key, found] : profile.drivers) {
+    if (found.first == "ABSENT") {
+      EXPECT_EQ(found.second, 0) << key;
+    } else {
+      text += (text.empty() ? "" : "|") + key + " " + found.first + " " + std::to_string(found.second);
+    }
+  }
+  return text;
+}
+
+const machine_probe intel_with_mmx = {1, "GenuineIntel", 1, 0, 0, 0, 0, 0, 0};
 
 }  // namespace
 
-TEST(FormatProfile, LayoutTheMenuReads) {
-  parsed_profile profile = profile_of(cpu("GenuineIntel", 1));
-  ASSERT_GE(profile.lines.size(), 9u);
-  EXPECT_EQ(profile.lines[0], profile_header);
-  EXPECT_EQ(profile.lines[1], "NUM_DRIVERS 7");
-  EXPECT_TRUE(profile.crlf_everywhere);
-  EXPECT_EQ(profile.lines.size(), 9u);
-  EXPECT_EQ(profile.num_drivers, 7);
-  ASSERT_EQ(profile.drivers.size(), 7u);
-  const char* order[] = {"RAMP", "MMX", "PRIMARY_HAL", "SECONDARY_HAL", "GLIDE", "PENTIUM_RENDERER", "K6_RENDERER"};
-  for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(profile.lines[2 + i].rfind(std::string(order[i]) + " ", 0), 0u) << profile.lines[2 + i];
-  }
-  for (const std::string& line : profile.lines) EXPECT_FALSE(line.empty()) << "an empty line ends the menu's search";
+TEST(FormatProfile, HeaderCountAndOneCrLfLinePerRenderer) {
+  EXPECT_EQ(profile_text(intel_with_mmx),
+            std::string(profile_header) +
+                "\r\nNUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL ABSENT 0\r\n"
+                "SECONDARY_HAL ABSENT 0\r\nGLIDE ABSENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\nK6_RENDERER ABSENT 0\r\n");
 }
 
-TEST(FormatProfile, BareMachineHasOnlyRamp) {
-  parsed_profile profile = profile_of(bare_machine());
-  EXPECT_EQ(profile.state_of("RAMP"), "PRESENT");
-  for (const char* key : {"MMX", "PRIMARY_HAL", "SECONDARY_HAL", "GLIDE", "PENTIUM_RENDERER", "K6_RENDERER"}) {
-    EXPECT_EQ(profile.state_of(key), "ABSENT") << key;
-  }
-}
-
-TEST(FormatProfile, CpuVendorsAndMmx) {
-  parsed_profile intel = profile_of(cpu("GenuineIntel", 1));
-  EXPECT_EQ(intel.state_of("MMX"), "PRESENT");
-  EXPECT_EQ(intel.state_of("PENTIUM_RENDERER"), "PRESENT");
-  EXPECT_EQ(intel.state_of("K6_RENDERER"), "ABSENT");
-
-  parsed_profile amd = profile_of(cpu("AuthenticAMD", 0));
-  EXPECT_EQ(amd.state_of("MMX"), "ABSENT");
-  EXPECT_EQ(amd.state_of("PENTIUM_RENDERER"), "ABSENT");
-  EXPECT_EQ(amd.state_of("K6_RENDERER"), "PRESENT");
-
-  parsed_profile other = profile_of(cpu("CyrixInstead", 1));
-  EXPECT_EQ(other.state_of("MMX"), "PRESENT");
-  EXPECT_EQ(other.state_of("PENTIUM_RENDERER"), "ABSENT");
-  EXPECT_EQ(other.state_of("K6_RENDERER"), "ABSENT");
-
-  // Without CPUID the vendor and feature fields mean nothing.
-  machine_probe stale = cpu("GenuineIntel", 1);
-  stale.cpuid_available = 0;
-  parsed_profile none = profile_of(stale);
-  EXPECT_EQ(none.state_of("MMX"), "ABSENT");
-  EXPECT_EQ(none.state_of("PENTIUM_RENDERER"), "ABSENT");
-}
-
-TEST(FormatProfile, DisplayDevicesAndTheirNumbers) {
-  machine_probe probe = bare_machine();
-  probe.ddraw_available = 1;
-  probe.primary_3d = 1;
-  probe.primary_device = 0;
-  probe.secondary_3d = 1;
-  probe.secondary_device = 2;
-  parsed_profile both = profile_of(probe);
-  EXPECT_EQ(both.state_of("PRIMARY_HAL"), "PRESENT");
-  EXPECT_EQ(both.state_of("SECONDARY_HAL"), "PRESENT");
-  EXPECT_EQ(both.drivers["PRIMARY_HAL"].second, 0);
-  EXPECT_EQ(both.drivers["SECONDARY_HAL"].second, 2);
-
-  probe.primary_3d = 0;
-  parsed_profile secondary_only = profile_of(probe);
-  EXPECT_EQ(secondary_only.state_of("PRIMARY_HAL"), "ABSENT");
-  EXPECT_EQ(secondary_only.state_of("SECONDARY_HAL"), "PRESENT");
-
-  // Device findings count only when DirectDraw itself was there.
-  probe.primary_3d = 1;
-  probe.ddraw_available = 0;
-  parsed_profile no_ddraw = profile_of(probe);
-  EXPECT_EQ(no_ddraw.state_of("PRIMARY_HAL"), "ABSENT");
-  EXPECT_EQ(no_ddraw.state_of("SECONDARY_HAL"), "ABSENT");
-  EXPECT_EQ(no_ddraw.drivers["SECONDARY_HAL"].second, 0);
-}
-
-TEST(FormatProfile, GlideLibraryIsOnlyMaybe) {
-  machine_probe probe = bare_machine();
-  probe.glide_dll_found = 1;
-  EXPECT_EQ(profile_of(probe).state_of("GLIDE"), "MAYBEPRESENT");
+TEST(FormatProfile, EachProbeResultTurnsOnItsRenderer) {
+  // cpuid, vendor, mmx, ddraw, primary 3D, secondary 3D, primary number, secondary number, glide
+  struct {
+    machine_probe probe;
+    const char* offered;  // in key order
+  } cases[] = {
+      {{0, "", 0, 0, 0, 0, 0, 0, 0}, "RAMP PRESENT 0"},
+      {intel_with_mmx, "MMX PRESENT 0|PENTIUM_RENDERER PRESENT 0|RAMP PRESENT 0"},
+      {{1, "AuthenticAMD", 0, 0, 0, 0, 0, 0, 0}, "K6_RENDERER PRESENT 0|RAMP PRESENT 0"},
+      {{1, "CyrixInstead", 1, 0, 0, 0, 0, 0, 0}, "MMX PRESENT 0|RAMP PRESENT 0"},
+      // Without CPUID the vendor and feature fields mean nothing.
+      {{0, "GenuineIntel", 1, 0, 0, 0, 0, 0, 0}, "RAMP PRESENT 0"},
+      {{0, "", 0, 1, 1, 1, 1, 3, 0}, "PRIMARY_HAL PRESENT 1|RAMP PRESENT 0|SECONDARY_HAL PRESENT 3"},
+      {{0, "", 0, 1, 0, 1, 1, 3, 0}, "RAMP PRESENT 0|SECONDARY_HAL PRESENT 3"},
+      // Device findings count only when DirectDraw itself was there.
+      {{0, "", 0, 0, 1, 1, 1, 3, 0}, "RAMP PRESENT 0"},
+      // A loadable Glide library says nothing about the board behind it.
+      {{0, "", 0, 0, 0, 0, 0, 0, 1}, "GLIDE MAYBEPRESENT 0|RAMP PRESENT 0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(offered(c.probe), c.offered);
 }
 
 TEST(FormatProfile, TooSmallBufferGivesNothing) {
-  machine_probe probe = cpu("GenuineIntel", 1);
-  char full[1024];
-  std::size_t length = format_profile(probe, full, sizeof full);
-  ASSERT_GT(length, 0u);
-  std::vector<char> exact(length + 1);
-  EXPECT_EQ(format_profile(probe, exact.data(), exact.size()), length);
-  EXPECT_STREQ(exact.data(), full);
-  std::vector<char> short_by_one(length);
-  EXPECT_EQ(format_profile(probe, short_by_one.data(), short_by_one.size()), 0u);
-  EXPECT_STREQ(short_by_one.data(), "");
-  char tiny[4];
-  EXPECT_EQ(format_profile(probe, tiny, sizeof tiny), 0u);
-  EXPECT_EQ(format_profile(probe, tiny, 0), 0u);
+  const std::string full = profile_text(intel_with_mmx);
+  std::vector<char> exact(full.size() + 1);
+  EXPECT_EQ(format_profile(intel_with_mmx, exact.data(), exact.size()), full.size());
+  EXPECT_EQ(std::string(exact.data()), full);
+  for (std::size_t capacity : {full.size(), std::size_t{4}}) {
+    std::vector<char> small(capacity, 'x');
+    EXPECT_EQ(format_profile(intel_with_mmx, small.data(), small.size()), 0u);
+    EXPECT_STREQ(small.data(), "");
+  }
+  EXPECT_EQ(format_profile(intel_with_mmx, nullptr, 0), 0u);
 }
