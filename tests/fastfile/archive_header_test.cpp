@@ -2,18 +2,11 @@
 // memory.
 #include "archive_test_fixture.h"
 
-#include <cstdio>
-#include <functional>
+#include <utility>
 
-#include "filelib/fastfile_format.h"
 #include "support/pool.h"
 
 namespace {
-
-struct corruption {
-    const char* label;
-    std::function<void(const std::string& archive)> apply;
-};
 
 // A sound archive: two members, header_length 76, data from offset 76 on.
 void write_sound_archive(const std::string& archive)
@@ -21,90 +14,48 @@ void write_sound_archive(const std::string& archive)
     write_archive(archive, {{"A.TXT", "alpha"}, {"B.TXT", "beta"}});
 }
 
-std::uint32_t file_size(const std::string& path)
-{
-    return std::uint32_t(read_file(path).size());
-}
-
-const corruption corruptions[] = {
-    {"too short for the magic", [](const std::string& a) { write_file(a, "FASTF10"); }},
-    {"shorter than the fixed header", [](const std::string& a) {
-         write_sound_archive(a);
-         write_file(a, read_file(a).substr(0, 20));
-     }},
-    {"wrong magic", [](const std::string& a) {
-         write_sound_archive(a);
-         std::string bytes = read_file(a);
-         bytes[7] = '2';
-         write_file(a, bytes);
-     }},
-    {"flags bit 0 set", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 12, 0x80000001u);
-     }},
-    {"header_length zero", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 8, 0);
-     }},
-    {"header_length below the fixed header", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 8, 27);
-     }},
-    {"header_length short of the records", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 8, 28 + 24 + 23);
-     }},
-    {"header_length huge", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 8, 0xFFFFFFF0u);
-     }},
-    {"header_length one past the file", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 8, file_size(a) + 1);
-     }},
-    {"first_entry negative", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 20, 0xFFFFFFFFu);
-     }},
-    {"first_entry huge", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 20, 0x7FFFFFFFu);
-         patch_u32(a, 24, 1);
-     }},
-    {"entry_count huge", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 24, 0x7FFFFFFFu);
-     }},
-    {"first_entry plus entry_count past the table", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 20, 1);
-         patch_u32(a, 24, 2);
-     }},
-    {"member offset past the end", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 28 + 24 + 12, file_size(a) + 1);
-     }},
-    {"member offset at 4 GiB", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 28 + 12, 0xFFFFFFFFu);
-     }},
-    {"member size past the end", [](const std::string& a) {
-         write_sound_archive(a);
-         patch_u32(a, 28 + 16, 0xFFFFFFF0u);
-     }},
-};
-
 }  // namespace
 
 TEST_F(ArchiveTest, CorruptArchivesAreRefusedAndNotCached)
 {
+    const std::string sound_path = fresh_directory("sound") + "FASTFILE.DAT";
+    write_sound_archive(sound_path);
+    const std::string sound = read_file(sound_path);
+    const std::uint32_t end = std::uint32_t(sound.size());
+    constexpr std::uint32_t header_length = 8, flags = 12, first_entry = 20, entry_count = 24;
+    constexpr std::uint32_t record = 28, offset = 12, size = 16;  // records are 24 bytes
+    const struct {
+        const char* label;
+        std::size_t kept;  // bytes kept of the sound archive
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> patches;  // offset, new value
+    } corruptions[] = {
+        {"too short for the magic", 7, {}},
+        {"shorter than the fixed header", 20, {}},
+        {"wrong magic", end, {{4, 0x32323232u}}},
+        {"flags bit 0 set", end, {{flags, 0x80000001u}}},
+        {"header_length zero", end, {{header_length, 0}}},
+        {"header_length below the fixed header", end, {{header_length, 27}}},
+        {"header_length short of the records", end, {{header_length, record + 24 + 23}}},
+        {"header_length huge", end, {{header_length, 0xFFFFFFF0u}}},
+        {"header_length one past the file", end, {{header_length, end + 1}}},
+        {"first_entry negative", end, {{first_entry, 0xFFFFFFFFu}}},
+        {"first_entry huge", end, {{first_entry, 0x7FFFFFFFu}, {entry_count, 1}}},
+        {"entry_count huge", end, {{entry_count, 0x7FFFFFFFu}}},
+        {"first_entry plus entry_count past the table", end, {{first_entry, 1}, {entry_count, 2}}},
+        {"member offset past the end", end, {{record + 24 + offset, end + 1}}},
+        {"member offset at 4 GiB", end, {{record + offset, 0xFFFFFFFFu}}},
+        {"member size past the end", end, {{record + size, 0xFFFFFFF0u}}},
+    };
     int index = 0;
-    for (const corruption& bad : corruptions) {
+    for (const auto& bad : corruptions) {
         SCOPED_TRACE(bad.label);
-        std::string dir = fresh_directory("corrupt_" + std::to_string(index++));
-        bad.apply(dir + "FASTFILE.DAT");
+        std::string bytes = sound.substr(0, bad.kept);
+        for (const auto& [at, value] : bad.patches)
+            put_u32(&bytes, at, value);
+        const std::string dir = fresh_directory("corrupt_" + std::to_string(index++));
+        write_file(dir + "FASTFILE.DAT", bytes);
         pf_dir* handle = open_dir(dir);
-        int cached = cached_headers();
+        const int cached = cached_headers();
         EXPECT_EQ(pffopen(handle, "A.TXT", "rb"), nullptr);
         EXPECT_EQ(pffopen(handle, "B.TXT", "rb"), nullptr);
         EXPECT_EQ(pfexists(handle, "A.TXT"), 0);
@@ -140,7 +91,7 @@ TEST_F(ArchiveTest, ModesThatWriteNeverTouchTheArchive)
 {
     std::string dir = fresh_directory("write_modes");
     write_sound_archive(dir + "FASTFILE.DAT");
-    std::string before = read_file(dir + "FASTFILE.DAT");
+    const std::string before = read_file(dir + "FASTFILE.DAT");
     pf_dir* handle = open_dir(dir);
 
     for (const char* mode : {"w", "wb", "wt", "a", "ab", "r+", "rb+", "r+b", "w+", "a+b"}) {
@@ -160,8 +111,13 @@ TEST_F(ArchiveTest, ModesThatWriteNeverTouchTheArchive)
     EXPECT_EQ(read_file(dir + "FASTFILE.DAT"), before);
 }
 
-TEST_F(ArchiveTest, OverlongPathsAreRefused)
+TEST_F(ArchiveTest, MissingOrOverlongPathsFindNothing)
 {
+    EXPECT_EQ(pffopen(nullptr, "A.TXT", "rb"), nullptr);
+    pf_dir* empty = open_dir(fresh_directory("missing"));
+    EXPECT_EQ(pffopen(empty, "A.TXT", "rb"), nullptr);
+    EXPECT_EQ(pfexists(empty, "A.TXT"), 0);
+
     std::string dir = fresh_directory("long");
     write_sound_archive(dir + "FASTFILE.DAT");
     pf_dir* handle = open_dir(dir);
@@ -178,15 +134,6 @@ TEST_F(ArchiveTest, OverlongPathsAreRefused)
     pf_file* member = pffopen(handle, "A.TXT", "rb");
     ASSERT_NE(member, nullptr);
     pfclose(member);
-}
-
-TEST_F(ArchiveTest, NoDirectoryFindsNothing)
-{
-    EXPECT_EQ(pffopen(nullptr, "A.TXT", "rb"), nullptr);
-    std::string dir = fresh_directory("missing");
-    pf_dir* handle = open_dir(dir);
-    EXPECT_EQ(pffopen(handle, "A.TXT", "rb"), nullptr);
-    EXPECT_EQ(pfexists(handle, "A.TXT"), 0);
 }
 
 #ifndef _WIN32
