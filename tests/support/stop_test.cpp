@@ -1,22 +1,60 @@
 // The fatal stop, each case in a child process. On Windows a helper thread in the child
-// plays the user: it reads the "Fatal Error" box, writes its text to standard error (where
-// the POSIX build writes the message itself) and presses OK.
+// plays the user: it finds the "Fatal Error" box, writes its text to standard error (where
+// the POSIX build writes the message itself), notes what the open file held while the box
+// was up, and presses OK.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
-#include "stop_test_support.h"
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "support/list.h"
 #include "support/stop.h"
 
 namespace {
 
+std::string read_file(const std::string& path) {
+  std::ostringstream content;
+  content << std::ifstream(path, std::ios::binary).rdbuf();
+  return content.str();
+}
+
+std::string open_path;  // the child's open file
+std::FILE* open_stream;
+
 #ifdef _WIN32
+BOOL CALLBACK match_fatal_box(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char class_name[16] = "", caption[32] = "";
+  GetClassNameA(window, class_name, sizeof class_name);
+  GetWindowTextA(window, caption, sizeof caption);
+  if (process != GetCurrentProcessId() || std::string(class_name) != "#32770" ||
+      std::string(caption) != "Fatal Error")
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
 DWORD WINAPI answer_fatal_box(void*) {
-  HWND box = wait_for_fatal_box(GetCurrentProcessId());
+  HWND box = nullptr;
+  for (int attempt = 0; attempt < 500 && box == nullptr; ++attempt) {
+    EnumWindows(match_fatal_box, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) Sleep(20);
+  }
   if (box == nullptr) return 1;
-  std::fprintf(stderr, "%s\n", fatal_box_text(box).c_str());
+  char text[512] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's static text
+  std::fprintf(stderr, "%s\n", text);
+  if (GetDlgItem(box, IDOK) == nullptr || GetDlgItem(box, IDCANCEL) != nullptr)
+    std::fprintf(stderr, "not a lone OK button\n");
+  if (!open_path.empty()) std::fprintf(stderr, "file at the box: %s\n", read_file(open_path).c_str());
   std::fflush(stderr);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   return 0;
@@ -31,9 +69,16 @@ void expect_fatal_message() {
 #endif
 }
 
-std::string temp_path(const char* name) { return testing::TempDir() + name; }
-
-std::FILE* open_stream;
+// What stop shows for the file: on Windows the helper reports what the file held while the
+// box was up, so the streams must be closed before the box.
+std::string shown_with_file(const char* content) {
+#ifdef _WIN32
+  return std::string("\nfile at the box: ") + content + "\n$";
+#else
+  (void)content;
+  return "\n$";
+#endif
+}
 
 void write_first() { std::fputs(" first", open_stream); }
 void write_second() { std::fputs(" second", open_stream); }
@@ -43,13 +88,13 @@ void write_and_stop_again() {
 }
 
 // Opens path for writing, leaves text in the stream's buffer and registers the callbacks.
-void prepare_child(const std::string& path, const char* text,
-                   std::initializer_list<void (*)()> callbacks) {
+void prepare_child(const std::string& path, const std::vector<void (*)()>& callbacks) {
+  open_path = path;
   expect_fatal_message();
   open_stream = std::fopen(path.c_str(), "w");
   if (open_stream == nullptr) return;
   std::setvbuf(open_stream, nullptr, _IOFBF, 4096);
-  std::fputs(text, open_stream);
+  std::fputs("data", open_stream);
   stop_callbacks = list_create();
   for (void (*callback)() : callbacks) list_append(reinterpret_cast<void*>(callback), stop_callbacks);
 }
@@ -79,28 +124,27 @@ TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
   }
 }
 
-TEST(StopDeathTest, CallbacksRunInOrderBeforeFilesClose) {
-  const std::string path = temp_path("stop_callbacks.txt");
-  std::remove(path.c_str());
-  EXPECT_EXIT(
-      {
-        prepare_child(path, "data", {write_first, write_second});
-        stop("pffopen(): out of memory");
-      },
-      testing::ExitedWithCode(0), "out of memory");
-  EXPECT_EQ(read_file(path), "data first second");
-  std::remove(path.c_str());
-}
-
-TEST(StopDeathTest, StopFromACallbackDoesNotRunTheCallbacksAgain) {
-  const std::string path = temp_path("stop_again.txt");
-  std::remove(path.c_str());
-  EXPECT_EXIT(
-      {
-        prepare_child(path, "data", {write_first, write_and_stop_again, write_second});
-        stop("first stop");
-      },
-      testing::ExitedWithCode(0), "^second stop\n$");
-  EXPECT_EQ(read_file(path), "data first again");
+// Buffered output reaches the file, and the callbacks run once, in order, before it closes.
+TEST(StopDeathTest, CallbacksRunOnceInOrderBeforeFilesClose) {
+  const struct {
+    std::vector<void (*)()> callbacks;
+    const char* shown;
+    const char* written;
+  } cases[] = {
+      {{write_first, write_second}, "pfopen\\(\\): out of memory", "data first second"},
+      {{write_first, write_and_stop_again, write_second}, "second stop", "data first again"},
+  };
+  const std::string path = testing::TempDir() + "stop callbacks.txt";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    std::remove(path.c_str());
+    EXPECT_EXIT(
+        {
+          prepare_child(path, c.callbacks);
+          stop("pfopen(): out of memory");
+        },
+        testing::ExitedWithCode(0), "^" + std::string(c.shown) + shown_with_file(c.written));
+    EXPECT_EQ(read_file(path), c.written);
+  }
   std::remove(path.c_str());
 }
