@@ -1,5 +1,6 @@
-// Play and Play Network Game, driven from outside: which program starts, with which
-// command line and in which folder, and whether the menu ends.
+// Play, Play Network Game and the Graphics Troubleshooting dialog, driven from outside:
+// which program starts, with which command line and in which folder, whether the menu
+// ends, and what reaches "frontend.dat".
 #include "harness.h"
 
 #include <string>
@@ -15,23 +16,23 @@ constexpr int nofog_box_id = 1021;
 
 const char installation_error[] =
     "Failed to locate a required file in your installation. You may need to re-install Korvamund.";
+const char glide[] = "GLIDE\r\nkorv3dfx.exe -ar3\r\n";
 
 class play_test : public e2e_test {
  protected:
   void SetUp() override {
     e2e_test::SetUp();
-    // The scratch folder's name has a blank; the plain case needs a folder without one.
+    // The scratch folder's name has a blank; the plain cases need a folder without one.
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     plain_root = join_path(temp, "korv-play-" + std::to_string(GetCurrentProcessId()));
     remove_tree(plain_root);
     ASSERT_EQ(plain_root.find(' '), std::string::npos) << plain_root;
     game_dir = join_path(plain_root, "Games\\K");
-    ASSERT_TRUE(make_dir(game_dir));
+    fog_file = join_path(game_dir, "frontend.dat");
     start_dir = join_path(scratch_dir, "start");
-    ASSERT_TRUE(make_dir(start_dir));
     cd_dir = make_cd(scratch_dir, {});
-    ASSERT_FALSE(cd_dir.empty());
+    ASSERT_TRUE(make_dir(game_dir) && make_dir(start_dir) && !cd_dir.empty());
   }
 
   void TearDown() override {
@@ -39,12 +40,11 @@ class play_test : public e2e_test {
     remove_tree(plain_root);
   }
 
-  void install_game(const std::string& dir, const std::string& korvexe,
-                    std::initializer_list<const char*> programs) {
-    ASSERT_TRUE(make_dir(dir));
-    for (const char* program : programs) ASSERT_TRUE(install_stand_in(join_path(dir, program)));
-    if (!korvexe.empty()) ASSERT_TRUE(write_file(join_path(dir, "korvexe.dat"), korvexe));
-    ASSERT_TRUE(set_app_path(dir));
+  // The detection stand-in leaves mdrivers as its result; the menu passes the setting on.
+  void prepare_detection(const std::string& mdrivers) {
+    const std::string prepared = join_path(scratch_dir, "prepared.dat");
+    ASSERT_TRUE(write_file(prepared, mdrivers));
+    ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()));
   }
 
   menu_process& open_menu() {
@@ -53,38 +53,41 @@ class play_test : public e2e_test {
     return menu;
   }
 
-  // Clicks a play button and returns the one program it started; the menu must end.
-  recorder_record launch(menu_process& menu, int command) {
+  // Clicks a play button; the menu must end with exit code 0. Returns what started.
+  std::vector<recorder_record> launch(menu_process& menu, int command, size_t records) {
     click(menu, command);
-    EXPECT_TRUE(wait_for_records(log_path, 1));
+    EXPECT_TRUE(wait_for_records(log_path, records));
     DWORD exit_code = 1;
     EXPECT_TRUE(wait_for_exit(menu, default_timeout_ms, &exit_code));
     EXPECT_EQ(exit_code, 0u);
-    std::vector<recorder_record> records = read_recorder_log(log_path);
-    EXPECT_EQ(records.size(), 1u);
-    return records.empty() ? recorder_record{} : records.back();
-  }
-
-  // Clicks and checks that the menu stays open; returns what was started meanwhile.
-  std::vector<recorder_record> click_and_stay(menu_process& menu, int command) {
-    click(menu, command);
-    EXPECT_TRUE(wait_menu_idle(menu));
-    Sleep(settle_ms);
-    EXPECT_TRUE(menu_running(menu));
     return read_recorder_log(log_path);
   }
 
-  // Sets the fog box through the dialog, as a player clicks it, and presses OK.
-  void set_fog_box(menu_process& menu, int wanted_state) {
+  // Clicks and checks that the menu stays open; returns how many starts were recorded.
+  size_t click_and_stay(menu_process& menu, int command) {
+    click(menu, command);
+    EXPECT_TRUE(wait_menu_idle(menu));
+    EXPECT_FALSE(wait_for_exit(menu, settle_ms, nullptr)) << "the menu closed";
+    return read_recorder_log(log_path).size();
+  }
+
+  HWND open_fog_dialog(menu_process& menu) {
     click(menu, troubleshoot_id);
     HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Graphics Troubleshooting");
-    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog && GetDlgItem(dialog, nofog_box_id));
+    return dialog;
+  }
+
+  // Clicks the box as a player does when it is not in the wanted state.
+  void set_fog_box(HWND dialog, int wanted_state) {
     HWND box = GetDlgItem(dialog, nofog_box_id);
-    ASSERT_TRUE(box);
     if (check_state(box) != wanted_state) PostMessageA(box, BM_CLICK, 0, 0);
-    ASSERT_TRUE(wait_until([&] { return check_state(box) == wanted_state; }));
+    EXPECT_TRUE(wait_until([&] { return check_state(box) == wanted_state; }));
+  }
+
+  void press_ok_and_wait(HWND dialog) {
     press_ok(dialog);
-    ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
   }
 
   std::string file_text(const std::string& path) {
@@ -95,166 +98,171 @@ class play_test : public e2e_test {
 
   std::string plain_root;
   std::string game_dir;
+  std::string fog_file;
   std::string start_dir;
   std::string cd_dir;
 };
 
-TEST_F(play_test, starts_the_stored_game_command_in_the_install_directory_and_ends) {
-  install_game(game_dir, "GLIDE\r\nkorv3dfx.exe -ar3\r\n", {"korv3dfx.exe", "korv.exe"});
-  // The stored fog setting counts only once the dialog has loaded it in this run.
-  ASSERT_TRUE(write_file(join_path(game_dir, "frontend.dat"), "NOFOG\r\n"));
-  menu_process& menu = open_menu();
-  recorder_record game = launch(menu, play_id);
-  EXPECT_EQ(game.name, "korv3dfx.exe");
-  EXPECT_EQ(game.command_line, game_dir + "\\korv3dfx.exe -ar3");
-  EXPECT_STRCASEEQ(game.current_dir.c_str(), game_dir.c_str());
-}
+TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_and_end) {
+  struct launch_case {
+    const char* label;
+    bool blanks;             // installed below "Program Files", with a decoy Program.exe
+    const char* korvexe;
+    const char* stored_fog;  // "frontend.dat" before the run; null: none
+    int fog_box;             // the state set through the dialog first; -1: not opened
+    int button;
+    const char* program;
+    const char* arguments;
+  };
+  const launch_case cases[] = {
+      // The stored fog setting counts only once the dialog has loaded it in this run.
+      {"play", false, glide, "NOFOG\r\n", -1, play_id, "korv3dfx.exe", " -ar3"},
+      {"play, fog box checked", false, glide, nullptr, BST_CHECKED, play_id, "korv3dfx.exe", " -ar3 -anf"},
+      {"play, fog box unchecked", false, glide, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe", " -ar3"},
+      // The network launcher takes the option of a case-sensitive key prefix, never fog.
+      {"network GLIDE", false, glide, nullptr, BST_CHECKED, network_play_id, "netlaunc.exe", " -ar3"},
+      {"network glide", false, "glide\r\nkorv3dfx.exe -ar3\r\n", nullptr, -1, network_play_id, "netlaunc.exe", ""},
+      {"network unknown key", false, "ATI\r\nkorv.exe -arr\r\n", nullptr, -1, network_play_id, "netlaunc.exe", ""},
+      {"play with blanks", true, "RAMP\r\nkorv.exe -arr\r\n", nullptr, -1, play_id, "korv.exe", " -arr"},
+      {"network with blanks", true, "RAMP\r\nkorv.exe -arr\r\n", nullptr, -1, network_play_id, "netlaunc.exe", " -arr"},
+  };
+  for (const launch_case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ASSERT_TRUE(remove_tree(plain_root));
+    const std::string dir = c.blanks ? join_path(plain_root, "Program Files\\K") : game_dir;
+    ASSERT_TRUE(make_dir(dir));
+    // Where an unquoted line would be cut at its first blank.
+    if (c.blanks) ASSERT_TRUE(install_stand_in(join_path(plain_root, "Program.exe")));
+    for (const char* program : {"korv.exe", "korv3dfx.exe", "netlaunc.exe"}) {
+      ASSERT_TRUE(install_stand_in(join_path(dir, program)));
+    }
+    ASSERT_TRUE(write_file(join_path(dir, "korvexe.dat"), c.korvexe));
+    if (c.stored_fog != nullptr) ASSERT_TRUE(write_file(join_path(dir, "frontend.dat"), c.stored_fog));
+    ASSERT_TRUE(set_app_path(dir));
+    DeleteFileA(log_path.c_str());
 
-TEST_F(play_test, fog_box_checked_earlier_in_the_run_adds_the_fog_option) {
-  install_game(game_dir, "GLIDE\r\nkorv3dfx.exe -ar3\r\n", {"korv3dfx.exe"});
-  menu_process& menu = open_menu();
-  set_fog_box(menu, BST_CHECKED);
-  EXPECT_EQ(file_text(join_path(game_dir, "frontend.dat")), "NOFOG\r\n");
-  recorder_record game = launch(menu, play_id);
-  EXPECT_EQ(game.command_line, game_dir + "\\korv3dfx.exe -ar3 -anf");
-}
-
-TEST_F(play_test, fog_box_unchecked_writes_fog_and_play_adds_nothing) {
-  install_game(game_dir, "GLIDE\r\nkorv3dfx.exe -ar3\r\n", {"korv3dfx.exe"});
-  ASSERT_TRUE(write_file(join_path(game_dir, "frontend.dat"), "NOFOG\r\n"));
-  menu_process& menu = open_menu();
-  set_fog_box(menu, BST_UNCHECKED);
-  EXPECT_EQ(file_text(join_path(game_dir, "frontend.dat")), "FOG\r\n");
-  recorder_record game = launch(menu, play_id);
-  EXPECT_EQ(game.command_line, game_dir + "\\korv3dfx.exe -ar3");
-}
-
-TEST_F(play_test, unusable_install_directory_starts_nothing_and_leaves_the_menu_open) {
-  // A game in the menu's current directory, where a relative name would find it.
-  ASSERT_TRUE(install_stand_in(join_path(start_dir, "korv.exe")));
-  ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
-  menu_process& menu = open_menu();
-  // No App Paths entry at all.
-  EXPECT_TRUE(click_and_stay(menu, play_id).empty());
-  EXPECT_TRUE(click_and_stay(menu, network_play_id).empty());
-  for (const std::string& registered : {std::string(), std::string(" "), join_path(plain_root, "absent")}) {
-    SCOPED_TRACE("[" + registered + "]");
-    ASSERT_TRUE(set_app_path(registered));
-    EXPECT_TRUE(click_and_stay(menu, play_id).empty());
-    EXPECT_TRUE(click_and_stay(menu, network_play_id).empty());
+    menu_process& menu = open_menu();
+    if (c.fog_box >= 0) {
+      HWND dialog = open_fog_dialog(menu);
+      ASSERT_TRUE(dialog);
+      set_fog_box(dialog, c.fog_box);
+      press_ok_and_wait(dialog);
+      EXPECT_EQ(file_text(join_path(dir, "frontend.dat")), c.fog_box == BST_CHECKED ? "NOFOG\r\n" : "FOG\r\n");
+    }
+    std::vector<recorder_record> records = launch(menu, c.button, 1);
+    ASSERT_EQ(records.size(), 1u);
+    const std::string program = join_path(dir, c.program);
+    EXPECT_EQ(records[0].command_line, (c.blanks ? "\"" + program + "\"" : program) + c.arguments);
+    EXPECT_STRCASEEQ(records[0].module_path.c_str(), program.c_str());
+    EXPECT_STRCASEEQ(records[0].current_dir.c_str(), dir.c_str());
   }
 }
 
-TEST_F(play_test, one_line_driver_file_starts_nothing_and_leaves_the_menu_open) {
-  install_game(game_dir, "GLIDE\r\n", {"korv3dfx.exe", "mprofile.exe"});
-  menu_process& menu = open_menu();
-  EXPECT_TRUE(click_and_stay(menu, play_id).empty());
-  EXPECT_TRUE(click_and_stay(menu, network_play_id).empty());
-  EXPECT_EQ(file_text(join_path(game_dir, "korvexe.dat")), "GLIDE\r\n");
-}
-
 TEST_F(play_test, missing_driver_file_runs_detection_and_starts_the_best_present_renderer) {
-  const std::string prepared = join_path(scratch_dir, "prepared.dat");
-  ASSERT_TRUE(write_file(prepared,
-                         "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n"));
-  ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()));
-  install_game(game_dir, "", {"mprofile.exe", "korv.exe", "korv3dfx.exe"});
+  prepare_detection("NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
+  for (const char* program : {"mprofile.exe", "korv.exe", "korv3dfx.exe"}) {
+    ASSERT_TRUE(install_stand_in(join_path(game_dir, program)));
+  }
+  ASSERT_TRUE(set_app_path(game_dir));
   menu_process& menu = open_menu();
-  click(menu, play_id);
-  ASSERT_TRUE(wait_for_records(log_path, 2));
-  DWORD exit_code = 1;
-  EXPECT_TRUE(wait_for_exit(menu, default_timeout_ms, &exit_code));
-  std::vector<recorder_record> records = read_recorder_log(log_path);
+  std::vector<recorder_record> records = launch(menu, play_id, 2);
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].name, "mprofile.exe");
-  EXPECT_EQ(records[0].command_line,
-            game_dir + "\\mprofile.exe " + game_dir + "\\mdrivers.dat");
-  EXPECT_EQ(records[1].name, "korv.exe");
+  EXPECT_EQ(records[0].command_line, game_dir + "\\mprofile.exe " + game_dir + "\\mdrivers.dat");
   EXPECT_EQ(records[1].command_line, game_dir + "\\korv.exe -arm");
   EXPECT_STRCASEEQ(records[1].current_dir.c_str(), game_dir.c_str());
   EXPECT_EQ(file_text(join_path(game_dir, "korvexe.dat")), "MMX\r\nkorv.exe -arm\r\n");
 }
 
-TEST_F(play_test, only_maybe_present_renderers_start_nothing_but_detection) {
-  const std::string prepared = join_path(scratch_dir, "prepared.dat");
-  ASSERT_TRUE(write_file(prepared, "NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n"));
-  ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()));
-  install_game(game_dir, "", {"mprofile.exe", "korv.exe", "korv3dfx.exe"});
+// One menu through every way Play and Play Network Game find nothing to start.
+TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
+  prepare_detection("NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n");
+  // A game in the menu's current directory, where a relative name would find it; setup.exe
+  // only there shows which directory is current after a failed start.
+  for (const char* program : {"korv.exe", "setup.exe"}) ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
+  ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
+  ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
   menu_process& menu = open_menu();
-  std::vector<recorder_record> records = click_and_stay(menu, play_id);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].name, "mprofile.exe");
-  EXPECT_FALSE(file_exists(join_path(game_dir, "korvexe.dat")));
-}
+  ASSERT_TRUE(menu.window);
 
-TEST_F(play_test, missing_game_program_reports_and_restores_the_current_directory) {
-  install_game(game_dir, "GLIDE\r\nkorv3dfx.exe -ar3\r\n", {});
-  // setup.exe lies only in the menu's own current directory, so Install Game shows
-  // which directory is current after the failed start.
-  ASSERT_TRUE(install_stand_in(join_path(start_dir, "setup.exe")));
-  menu_process& menu = open_menu();
+  for (const char* registered : {static_cast<const char*>(nullptr), "", " ", "absent"}) {
+    SCOPED_TRACE(registered == nullptr ? "no App Paths key" : std::string("[") + registered + "]");
+    if (registered != nullptr) ASSERT_TRUE(set_app_path(*registered == 'a' ? join_path(plain_root, registered) : registered));
+    EXPECT_EQ(click_and_stay(menu, play_id), 0u);
+    EXPECT_EQ(click_and_stay(menu, network_play_id), 0u);
+  }
+
+  ASSERT_TRUE(set_app_path(game_dir));
+  ASSERT_TRUE(write_file(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
+  EXPECT_EQ(click_and_stay(menu, play_id), 0u) << "one-line korvexe.dat";
+  EXPECT_EQ(click_and_stay(menu, network_play_id), 0u) << "one-line korvexe.dat";
+  EXPECT_EQ(file_text(join_path(game_dir, "korvexe.dat")), "GLIDE\r\n");
+
+  // Only maybe-present renderers: detection runs, and nothing else.
+  ASSERT_TRUE(DeleteFileA(join_path(game_dir, "korvexe.dat").c_str()));
+  EXPECT_EQ(click_and_stay(menu, play_id), 1u);
+  EXPECT_EQ(read_recorder_log(log_path).at(0).name, "mprofile.exe");
+  EXPECT_FALSE(file_exists(join_path(game_dir, "korvexe.dat")));
+
+  // A missing game program.
+  ASSERT_TRUE(write_file(join_path(game_dir, "korvexe.dat"), glide));
   click(menu, play_id);
   HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
   ASSERT_TRUE(box);
-  EXPECT_EQ(message_box_text(box), installation_error);
+  EXPECT_TRUE(wait_until([&] { return message_box_text(box) == installation_error; })) << message_box_text(box);
   press_ok(box);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
-  EXPECT_TRUE(wait_menu_idle(menu));
-  EXPECT_TRUE(menu_running(menu));
-  EXPECT_TRUE(read_recorder_log(log_path).empty());
   click(menu, install_game_id);
-  ASSERT_TRUE(wait_for_records(log_path, 1));
+  ASSERT_TRUE(wait_for_records(log_path, 2));
   std::vector<recorder_record> records = read_recorder_log(log_path);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].name, "setup.exe");
-  EXPECT_STRCASEEQ(records[0].current_dir.c_str(), start_dir.c_str());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].name, "setup.exe");
+  EXPECT_STRCASEEQ(records[1].current_dir.c_str(), start_dir.c_str());
 }
 
-TEST_F(play_test, network_game_takes_the_option_of_a_case_sensitive_key_prefix) {
-  struct key_case {
-    const char* korvexe;
-    const char* arguments;
-  };
-  const key_case cases[] = {
-      {"GLIDE\r\nkorv3dfx.exe -ar3\r\n", " -ar3"},
-      {"glide\r\nkorv3dfx.exe -ar3\r\n", ""},
-      {"ATI\r\nkorv.exe -arr\r\n", ""},
-  };
-  install_game(game_dir, "", {"netlaunc.exe"});
-  // Fog on must not reach the network launcher.
-  ASSERT_TRUE(write_file(join_path(game_dir, "frontend.dat"), "NOFOG\r\n"));
-  for (const key_case& c : cases) {
-    SCOPED_TRACE(c.korvexe);
-    DeleteFileA(log_path.c_str());
-    ASSERT_TRUE(write_file(join_path(game_dir, "korvexe.dat"), c.korvexe));
-    menu_process& menu = open_menu();
-    set_fog_box(menu, BST_CHECKED);
-    recorder_record launcher = launch(menu, network_play_id);
-    EXPECT_EQ(launcher.name, "netlaunc.exe");
-    EXPECT_EQ(launcher.command_line, game_dir + "\\netlaunc.exe" + c.arguments);
-    EXPECT_STRCASEEQ(launcher.current_dir.c_str(), game_dir.c_str());
-  }
-}
-
-TEST_F(play_test, install_directory_with_blanks_starts_the_right_program_never_the_decoy) {
-  const std::string dir = join_path(plain_root, "Program Files\\K");
-  // Where an unquoted line would be cut at its first blank.
-  ASSERT_TRUE(install_stand_in(join_path(plain_root, "Program.exe")));
-  install_game(dir, "RAMP\r\nkorv.exe -arr\r\n", {"korv.exe", "netlaunc.exe"});
-
+TEST_F(play_test, fog_dialog_shows_the_stored_setting_and_only_ok_ends_it) {
+  ASSERT_TRUE(write_file(fog_file, "nofog\r\n"));
+  ASSERT_TRUE(set_app_path(game_dir));
   menu_process& menu = open_menu();
-  recorder_record game = launch(menu, play_id);
-  EXPECT_EQ(game.name, "korv.exe");
-  EXPECT_EQ(game.command_line, "\"" + dir + "\\korv.exe\" -arr");
-  EXPECT_STRCASEEQ(game.module_path.c_str(), (dir + "\\korv.exe").c_str());
-  EXPECT_STRCASEEQ(game.current_dir.c_str(), dir.c_str());
+  HWND dialog = open_fog_dialog(menu);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_CHECKED);
+  set_fog_box(dialog, BST_UNCHECKED);
 
-  DeleteFileA(log_path.c_str());
-  menu_process& second = open_menu();
-  recorder_record launcher = launch(second, network_play_id);
-  EXPECT_EQ(launcher.name, "netlaunc.exe");
-  EXPECT_EQ(launcher.command_line, "\"" + dir + "\\netlaunc.exe\" -arr");
-  EXPECT_STRCASEEQ(launcher.module_path.c_str(), (dir + "\\netlaunc.exe").c_str());
+  press_cancel(dialog);
+  PostMessageA(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(wait_menu_idle(menu));
+  Sleep(settle_ms);
+  EXPECT_TRUE(IsWindow(dialog));
+  EXPECT_EQ(file_text(fog_file), "nofog\r\n");
+
+  press_ok_and_wait(dialog);
+  EXPECT_EQ(file_text(fog_file), "FOG\r\n");
+  EXPECT_TRUE(menu_running(menu));
+}
+
+TEST_F(play_test, fog_dialog_without_install_directory_opens_unchecked_and_writes_nothing) {
+  // The file exists but no install directory is registered, so it is never read.
+  ASSERT_TRUE(write_file(fog_file, "NOFOG\r\n"));
+  menu_process& menu = open_menu();
+  HWND dialog = open_fog_dialog(menu);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_UNCHECKED);
+  set_fog_box(dialog, BST_CHECKED);
+  press_ok_and_wait(dialog);
+
+  // The flag lives on for the rest of the run, though nothing stored it; " " counts as no
+  // install directory too.
+  ASSERT_TRUE(set_app_path(" "));
+  dialog = open_fog_dialog(menu);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_CHECKED);
+  set_fog_box(dialog, BST_UNCHECKED);
+  press_ok_and_wait(dialog);
+  EXPECT_TRUE(menu_running(menu));
+
+  EXPECT_EQ(file_text(fog_file), "NOFOG\r\n");
+  for (const std::string& dir : {cd_dir, start_dir}) EXPECT_FALSE(file_exists(join_path(dir, "frontend.dat"))) << dir;
 }
 
 }  // namespace
