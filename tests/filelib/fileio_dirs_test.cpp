@@ -86,7 +86,7 @@ TEST_F(directories, init_lists_its_handles_and_close_leaves_the_paths)
 {
     EXPECT_EQ(std::string(fileio_current_path->path), start_directory + sep);
     const std::string program = fileio_program_path->path;
-    EXPECT_TRUE(file_exists(program + "fileio_dirs_test") || file_exists(program + "fileio_dirs_test.exe")) << program;
+    EXPECT_TRUE(std::filesystem::exists(program + "fileio_dirs_test") || std::filesystem::exists(program + "fileio_dirs_test.exe")) << program;
     EXPECT_STREQ(fileio_program_dir->path, "");
     EXPECT_EQ(list_items(fileio_program_dir->search), (std::vector<void*>{ fileio_program_path }));
     EXPECT_EQ(list_items(fileio_current_dir->search), (std::vector<void*>{ fileio_current_path }));

@@ -13,41 +13,37 @@ using stream_files = fileio_dir_test;
 
 TEST_F(stream_files, open_exists_and_close_through_absolute_and_relative_handles)
 {
+    const std::string relative_name = std::string("data") + sep + "a.txt";
     make_directory(in_base("data"));
-    write_bytes(in_base("data") + sep + "a.txt", "x");
+    write_bytes(in_base(relative_name), "x");
     make_directory(in_base("folder.dat"));
-    pf_path* parent = pfpath_new(base.c_str(), nullptr);
-    ASSERT_NE(parent, nullptr);
-    pf_dir* data = pfdir_new("data", parent);
+    pf_dir* data = pfdir_new("data", pfpath_new(base.c_str(), nullptr));
     ASSERT_NE(data, nullptr);
 
-    pf_file* file = pfopen(dir, (std::string("data") + sep + "a.txt").c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(std::string(file->name), in_base("data") + sep + "a.txt");
-    EXPECT_EQ(file->entry, nullptr);
+    pf_file* file = pfopen(dir, relative_name.c_str(), "rb");
     pf_file* same = pfopen(data, "a.txt", "rb");
-    ASSERT_NE(same, nullptr);
-    EXPECT_EQ(std::string(same->name), std::string(file->name));
+    ASSERT_TRUE(file && same);
+    EXPECT_EQ(std::string(file->name), in_base(relative_name));
+    EXPECT_EQ(std::string(same->name), in_base(relative_name));
+    EXPECT_EQ(file->entry, nullptr);
     EXPECT_EQ(list_items(fileio_files), (std::vector<void*>{ file, same }));
     pfdir_close(data);  // leaves its files open
     EXPECT_EQ(pfclose(file), 1);
     EXPECT_EQ(pfclose(same), 1);
     EXPECT_EQ(pfclose(nullptr), 0);
-    EXPECT_TRUE(file_is_closed(in_base("data") + sep + "a.txt"));
 
-    EXPECT_EQ(pfexists(dir, (std::string("data") + sep + "a.txt").c_str()), 1);
+    EXPECT_EQ(pfexists(dir, relative_name.c_str()), 1);
     EXPECT_EQ(pfexists(dir, "folder.dat"), 0);
     EXPECT_EQ(pfexists(dir, "absent.dat"), 0);
     EXPECT_EQ(pfopen(dir, "absent.dat", "rb"), nullptr);
     EXPECT_EQ(pfopen(nullptr, "absent.dat", "rb"), nullptr);
     EXPECT_TRUE(list_items(fileio_files).empty());
-    EXPECT_TRUE(file_is_closed(in_base("data") + sep + "a.txt"));
+    EXPECT_TRUE(file_is_closed(in_base(relative_name)));
 
     // A handle whose search list is empty tries nothing, not even the current directory.
     pf_dir empty_search = { const_cast<char*>(""), list_create() };
-    write_bytes(in_base("here.dat"), "");
-    set_current_directory(base);
-    EXPECT_EQ(pfopen(&empty_search, "here.dat", "rb"), nullptr);
+    set_current_directory(in_base("data"));
+    EXPECT_EQ(pfopen(&empty_search, "a.txt", "rb"), nullptr);
     list_destroy(empty_search.search);
 }
 
@@ -135,12 +131,10 @@ TEST_F(stream_files, tidyup_reports_and_closes_each_open_file_once)
     pfdir_close(dir);
 
     fileio_tidyup();
-    const std::vector<debug_record>& records = debug_records();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].tag, "FIOWARN");
-    EXPECT_EQ(records[0].text, "fileio notice: file, " + in_base("one.dat") + ", still open at fileio_tidyup");
-    EXPECT_EQ(records[1].tag, "FIOWARN");
-    EXPECT_EQ(records[1].text, "fileio notice: file, " + in_base("two.dat") + ", still open at fileio_tidyup");
+    const auto notice = [&](const char* name) {
+        return debug_record{ "FIOWARN", "fileio notice: file, " + in_base(name) + ", still open at fileio_tidyup" };
+    };
+    EXPECT_EQ(debug_records(), (std::vector<debug_record>{ notice("one.dat"), notice("two.dat") }));
     EXPECT_EQ(fileio_files, nullptr);
     EXPECT_EQ(fileio_dirs, nullptr);
     EXPECT_EQ(fileio_paths, nullptr);

@@ -10,7 +10,7 @@
 #include <direct.h>
 #include <process.h>
 #define test_getcwd _getcwd
-#define test_chdir _chdir
+#define test_chdir _chdir  // also sets the drive's own current directory
 #define test_getpid _getpid
 #else
 #include <unistd.h>
@@ -53,7 +53,7 @@ extern "C" void __wrap__Z13debug_messagePKcS0_z(const char* tag, const char* for
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    debug_records().push_back({ tag ? tag : "", text });
+    debug_records().emplace_back(tag ? tag : "", text);
 }
 
 std::string current_directory()
@@ -89,19 +89,12 @@ std::string read_bytes(const std::string& path)
     return bytes.str();
 }
 
-bool file_exists(const std::string& path)
-{
-    std::error_code error;
-    return fs::exists(fs::path(path), error);
-}
-
 bool file_is_closed(const std::string& path)
 {
-#ifdef _WIN32
     std::error_code error;
+#ifdef _WIN32
     return fs::remove(fs::path(path), error) && !error;
 #else
-    std::error_code error;
     const fs::path wanted = fs::canonical(path, error);
     for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
         std::error_code link_error;

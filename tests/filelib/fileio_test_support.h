@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filelib/fileio.h"
@@ -17,10 +18,8 @@ constexpr char sep = '\\';
 constexpr char sep = '/';
 #endif
 
-struct debug_record {
-    std::string tag;
-    std::string text;
-};
+// A debug_message call: tag and formatted text.
+using debug_record = std::pair<std::string, std::string>;
 
 // Every debug_message call since the program started, formatted.
 std::vector<debug_record>& debug_records();
@@ -33,7 +32,6 @@ void set_current_directory(const std::string& path);
 void make_directory(const std::string& path);
 void write_bytes(const std::string& path, const std::string& bytes);
 std::string read_bytes(const std::string& path);
-bool file_exists(const std::string& path);
 // True when no stream of this process holds the file any more (Windows refuses to delete
 // an open file; elsewhere the process's open descriptors are checked).
 bool file_is_closed(const std::string& path);
