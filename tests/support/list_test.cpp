@@ -78,16 +78,18 @@ TEST(List, RefusedMemoryLeavesTheListAsItWas) {
   list_node* head = list_create();
   list_append(&a, head);
   list_append(&b, head);
+  // Where the C++ runtime is linked in statically its allocations pass the seam too, so
+  // the list is only read once memory is granted again.
   malloc_watch(refuse_everything);
-  EXPECT_EQ(list_append(&c, head), nullptr);
-  EXPECT_EQ(list_prepend(&c, head), nullptr);
-  EXPECT_EQ(list_create(), nullptr);
-  EXPECT_EQ(items_of(head), (items{&a, &b}));
+  const bool refused = list_append(&c, head) == nullptr && list_prepend(&c, head) == nullptr &&
+                       list_create() == nullptr;
   // A removed node goes back to the pool for the next one.
   list_remove(&a, head);
-  EXPECT_NE(list_append(&c, head), nullptr);
-  EXPECT_EQ(items_of(head), (items{&b, &c}));
+  const bool reused = list_append(&c, head) != nullptr;
   malloc_unwatch();
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(reused);
+  EXPECT_EQ(items_of(head), (items{&b, &c}));
   list_destroy(head);
   // A missing list takes no nodes.
   EXPECT_EQ(list_append(&a, nullptr), nullptr);
