@@ -17,16 +17,11 @@ constexpr std::uint32_t round_up(std::uint32_t size) {
 
 char* alloc(std::uint32_t size) { return static_cast<char*>(pool_alloc(size)); }
 
-std::vector<std::size_t> requested_sizes() {
-  std::vector<std::size_t> sizes;
-  for (int i = 0; i < malloc_request_count(); ++i) sizes.push_back(malloc_request_at(i).size);
-  return sizes;
-}
-
-std::vector<std::size_t> given_back_sizes() {
+// Sizes of the logged malloc requests, or of those given back again.
+std::vector<std::size_t> requested_sizes(bool only_given_back = false) {
   std::vector<std::size_t> sizes;
   for (int i = 0; i < malloc_request_count(); ++i) {
-    if (malloc_request_at(i).given_back) sizes.push_back(malloc_request_at(i).size);
+    if (!only_given_back || malloc_request_at(i).given_back) sizes.push_back(malloc_request_at(i).size);
   }
   return sizes;
 }
@@ -55,7 +50,7 @@ TEST(PoolSizes, ClassesRoundToTheUnitAndLargeRequestsPassThrough) {
   malloc_unwatch();
   ASSERT_NE(passed, nullptr);
   EXPECT_EQ(requested_sizes(), (std::vector<std::size_t>{4096, round_up(2049)}));
-  EXPECT_EQ(given_back_sizes(), (std::vector<std::size_t>{round_up(2049)}));
+  EXPECT_EQ(requested_sizes(true), (std::vector<std::size_t>{round_up(2049)}));
   // Sizes near the 32-bit limit must not wrap round into a pooled class.
   malloc_watch(4096);
   EXPECT_EQ(pool_alloc(UINT32_MAX), nullptr);
@@ -125,7 +120,7 @@ TEST(PoolChunkSearch, NarrowsDownToTheLargestGrantedSize) {
     given_back.push_back(1496);
   }
   EXPECT_EQ(requested_sizes(), expected);
-  EXPECT_EQ(given_back_sizes(), given_back);
+  EXPECT_EQ(requested_sizes(true), given_back);
   EXPECT_EQ(block, malloc_request_at(malloc_request_count() - 1).block);
   // The whole kept chunk is handed out before another one is sought.
   malloc_watch(grant_everything);
@@ -146,7 +141,7 @@ TEST(PoolChunkSearch, OneByteShortOfAChunkKeepsOneUnitLess) {
   EXPECT_EQ(malloc_request_at(last).size, 4096 - pool_unit);
   EXPECT_EQ(malloc_request_at(last).block, block);
   EXPECT_FALSE(malloc_request_at(last).given_back);
-  EXPECT_EQ(given_back_sizes().size(), static_cast<std::size_t>(last - 1));
+  EXPECT_EQ(requested_sizes(true).size(), static_cast<std::size_t>(last - 1));
 }
 
 TEST(PoolChunkSearch, NothingGrantedGivesNullAfterOneSearch) {
