@@ -129,14 +129,19 @@ bool set_registry_raw(const char* key, const char* value_name, DWORD type, const
   return result == ERROR_SUCCESS;
 }
 
+namespace {
+
 bool set_registry_text(const char* key, const char* value_name, const std::string& text) {
   return set_registry_raw(key, value_name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
+// True also when the key did not exist.
 bool delete_registry_key(const char* key) {
   LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
+
+}  // namespace
 
 bool set_app_path(const std::string& install_dir) { return set_registry_text(app_paths_key, "Path", install_dir); }
 bool delete_app_path() { return delete_registry_key(app_paths_key); }
@@ -196,7 +201,7 @@ bool all_buttons_exist(HWND window) {
 
 }  // namespace
 
-menu_process start_menu(const std::string& exe_path, const std::string& current_dir, int timeout_ms) {
+static menu_process start_menu(const std::string& exe_path, const std::string& current_dir, int timeout_ms) {
   menu_process menu{};
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -294,9 +299,6 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
   }
 }
 
-bool wait_for_file(const std::string& path, int timeout_ms) {
-  return wait_until([&] { return file_exists(path); }, timeout_ms);
-}
 
 // ---- the recorder log -----------------------------------------------------------------
 

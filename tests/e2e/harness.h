@@ -1,17 +1,5 @@
 // End-to-end test harness: starts startup.exe under Wine, drives it as a player would and
 // watches what it starts through the recorder stand-in (tools/recorder).
-//
-// Typical test:
-//   class my_test : public e2e_test {};
-//   TEST_F(my_test, install_starts_setup) {
-//     std::string cd = make_cd(scratch_dir, {"setup.exe"});
-//     set_app_path(scratch_dir);
-//     menu_process menu = start(cd + "\\startup.exe", scratch_dir);
-//     ASSERT_TRUE(menu.window);
-//     click(menu, 8001);
-//     ASSERT_TRUE(wait_for_records(log_path, 1));
-//     std::vector<recorder_record> records = read_recorder_log(log_path);
-//   }
 // The fixture removes its registry keys, its scratch folder and any menu it started.
 #pragma once
 
@@ -57,12 +45,8 @@ bool install_stand_in(const std::string& path);
 constexpr const char* app_paths_key = "SOFTWARE\\MICROSOFT\\Windows\\CurrentVersion\\App Paths\\korv.exe";
 constexpr const char* uninstall_key = "SOFTWARE\\MICROSOFT\\Windows\\CurrentVersion\\Uninstall\\Korvamund";
 
-// Writes a value, creating the key. Text values are REG_SZ with their terminator.
-bool set_registry_text(const char* key, const char* value_name, const std::string& text);
 // Writes exactly size bytes of the given type (no terminator added): hostile values.
 bool set_registry_raw(const char* key, const char* value_name, DWORD type, const void* data, DWORD size);
-bool delete_registry_key(const char* key);  // true also when it did not exist
-
 bool set_app_path(const std::string& install_dir);           // App Paths\korv.exe "Path"
 bool delete_app_path();
 bool set_uninstall_string(const std::string& command_line);  // Uninstall\Korvamund "UninstallString"
@@ -75,12 +59,6 @@ struct menu_process {
   HWND window;               // the menu window, or null when none appeared
 };
 
-// Starts exe_path with the given current directory ("" = the test's own), inheriting the
-// test's environment (set KORV_RECORDER_LOG etc. first). Waits up to timeout_ms for the
-// menu window with its eight buttons and its first paint; window stays null if none came
-// (e.g. the single-instance refusal). Release with end_menu.
-menu_process start_menu(const std::string& exe_path, const std::string& current_dir,
-                        int timeout_ms = default_timeout_ms);
 bool menu_running(const menu_process& menu);
 // Waits for the process to end; true and *exit_code when it did within the time.
 bool wait_for_exit(const menu_process& menu, int timeout_ms, DWORD* exit_code);
@@ -104,7 +82,6 @@ bool wait_menu_idle(const menu_process& menu, int timeout_ms = default_timeout_m
 
 // Polls condition every 20 ms until it holds (true) or timeout_ms passes (false).
 bool wait_until(const std::function<bool()>& condition, int timeout_ms = default_timeout_ms);
-bool wait_for_file(const std::string& path, int timeout_ms = default_timeout_ms);
 
 // ---- the recorder log -----------------------------------------------------------------
 
@@ -146,7 +123,9 @@ class e2e_test : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // start_menu, remembered for clean-up.
+  // Starts exe_path in current_dir ("" = the test's own) with the test's environment, and
+  // waits for the menu window with its eight buttons and its first paint; window stays
+  // null if none came (e.g. the single-instance refusal). Ended by TearDown or end_menu.
   menu_process& start(const std::string& exe_path, const std::string& current_dir,
                       int timeout_ms = default_timeout_ms);
 

@@ -36,10 +36,6 @@ bool set_value(const char* key, const char* value_name, DWORD type, const void* 
   return result == ERROR_SUCCESS;
 }
 
-bool set_text(const lookup& l, const std::string& text) {
-  return set_value(l.key_path, l.value_name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
 void delete_keys() {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, app_paths_key);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall_key);
@@ -73,79 +69,48 @@ class registry_lookup : public ::testing::Test {
   }
 };
 
-TEST_F(registry_lookup, missing_key_or_value_is_not_found_and_leaves_output_empty) {
+// Every stored form of the value, against both look-ups: found (1) with its text, or not
+// found (0) with the output left empty.
+TEST_F(registry_lookup, reads_whole_text_values_and_refuses_everything_else) {
+  const std::string longest = "C" + std::string(125, 'k') + "z";
+  const DWORD number = 0x00003a43;  // "C:" in its bytes, which must not pass for text
+  struct stored {
+    const char* label;
+    DWORD type;      // 0: no value (the key holds only another one)
+    std::string bytes;
+    int expected_result;
+    std::string expected_text;
+  };
+  const stored cases[] = {
+      {"text", REG_SZ, std::string("C:\\Program Files\\Korvamund", 27), 1, "C:\\Program Files\\Korvamund"},
+      {"blank", REG_SZ, std::string(" ", 2), 1, " "},
+      {"empty", REG_SZ, std::string(1, '\0'), 1, ""},
+      {"127 characters", REG_SZ, longest + '\0', 1, longest},
+      {"127 characters, unterminated", REG_SZ, longest, 1, longest},
+      {"128 characters", REG_SZ, std::string(128, 'a') + '\0', 0, ""},
+      {"300 characters", REG_SZ, std::string(300, 'a') + '\0', 0, ""},
+      // 128 bytes without a terminator fill the look-up's buffer exactly.
+      {"128 bytes, unterminated", REG_SZ, std::string(128, 'b'), 0, ""},
+      {"REG_DWORD", REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number), 0, ""},
+      {"REG_BINARY", REG_BINARY, std::string("C:\\Games", 9), 0, ""},
+      {"no value", 0, "", 0, ""},
+  };
   for (const lookup& l : lookups) {
     EXPECT_EQ(read(l, 0), "") << l.label << ": no key";
-    // The key exists but holds only some other value.
-    ASSERT_TRUE(set_value(l.key_path, "Other", REG_SZ, "C:\\Games", 9));
-    EXPECT_EQ(read(l, 0), "") << l.label << ": no value";
+    for (const stored& c : cases) {
+      SCOPED_TRACE(std::string(l.label) + ", " + c.label);
+      delete_keys();
+      ASSERT_TRUE(c.type == 0 ? set_value(l.key_path, "Other", REG_SZ, "C:\\Games", 9)
+                              : set_value(l.key_path, l.value_name, c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size())));
+      EXPECT_EQ(read(l, c.expected_result), c.expected_text);
+    }
   }
 }
 
-TEST_F(registry_lookup, reads_the_text_as_stored) {
-  for (const lookup& l : lookups) {
-    ASSERT_TRUE(set_text(l, "C:\\Program Files\\Korv Games\\Korvamund"));
-    EXPECT_EQ(read(l, 1), "C:\\Program Files\\Korv Games\\Korvamund") << l.label;
-  }
-}
-
-TEST_F(registry_lookup, blank_and_empty_values_are_found_but_not_usable) {
-  for (const lookup& l : lookups) {
-    ASSERT_TRUE(set_text(l, " "));
-    std::string blank = read(l, 1);
-    EXPECT_EQ(blank, " ") << l.label;
-    EXPECT_FALSE(usable_install_dir(blank.c_str()));
-
-    ASSERT_TRUE(set_text(l, ""));
-    std::string empty = read(l, 1);
-    EXPECT_EQ(empty, "") << l.label;
-    EXPECT_FALSE(usable_install_dir(empty.c_str()));
-  }
-}
-
-TEST_F(registry_lookup, usable_install_dir_accepts_any_other_text) {
-  EXPECT_TRUE(usable_install_dir("C:\\Games\\Korvamund"));
-  EXPECT_TRUE(usable_install_dir("  "));   // two blanks are not the single blank
-  EXPECT_TRUE(usable_install_dir(" x"));
-  EXPECT_TRUE(usable_install_dir("x"));
+TEST_F(registry_lookup, usable_install_dir_refuses_only_a_single_blank_and_empty_text) {
+  for (const char* usable : {"C:\\Games\\Korvamund", "  ", " x", "x"}) EXPECT_TRUE(usable_install_dir(usable)) << usable;
   EXPECT_FALSE(usable_install_dir(" "));
   EXPECT_FALSE(usable_install_dir(""));
-}
-
-TEST_F(registry_lookup, a_value_of_127_characters_is_read_whole) {
-  std::string longest(127, 'k');
-  longest[0] = 'C';
-  longest[126] = 'z';
-  for (const lookup& l : lookups) {
-    ASSERT_TRUE(set_text(l, longest));
-    EXPECT_EQ(read(l, 1), longest) << l.label;
-    // The same 127 bytes stored without a terminator still fit, with one added.
-    ASSERT_TRUE(set_value(l.key_path, l.value_name, REG_SZ, longest.data(), 127));
-    EXPECT_EQ(read(l, 1), longest) << l.label << ": unterminated";
-  }
-}
-
-TEST_F(registry_lookup, values_that_do_not_fit_are_not_found) {
-  for (const lookup& l : lookups) {
-    for (size_t length : {size_t{128}, size_t{129}, size_t{300}}) {
-      ASSERT_TRUE(set_text(l, std::string(length, 'a')));
-      EXPECT_EQ(read(l, 0), "") << l.label << ": " << length << " characters";
-    }
-    // 128 bytes without a terminator fill the look-up's buffer exactly.
-    std::string full(128, 'b');
-    ASSERT_TRUE(set_value(l.key_path, l.value_name, REG_SZ, full.data(), 128));
-    EXPECT_EQ(read(l, 0), "") << l.label << ": 128 bytes, unterminated";
-  }
-}
-
-TEST_F(registry_lookup, values_that_are_not_strings_are_not_found) {
-  for (const lookup& l : lookups) {
-    DWORD number = 0x00003a43;  // "C:" in its bytes, which must not pass for text
-    ASSERT_TRUE(set_value(l.key_path, l.value_name, REG_DWORD, &number, sizeof number));
-    EXPECT_EQ(read(l, 0), "") << l.label << ": REG_DWORD";
-    ASSERT_TRUE(set_value(l.key_path, l.value_name, REG_BINARY, "C:\\Games", 9));
-    EXPECT_EQ(read(l, 0), "") << l.label << ": REG_BINARY";
-  }
 }
 
 TEST_F(registry_lookup, an_overlong_key_name_is_not_found) {
@@ -160,11 +125,10 @@ TEST_F(registry_lookup, an_overlong_key_name_is_not_found) {
 }
 
 TEST_F(registry_lookup, each_lookup_reads_its_own_key) {
-  ASSERT_TRUE(set_text(lookups[0], "C:\\Games\\Korvamund"));
+  const std::string path = "C:\\Games\\Korvamund";
+  ASSERT_TRUE(set_value(app_paths_key, "Path", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1)));
   EXPECT_EQ(read(lookups[1], 0), "");
-  ASSERT_TRUE(set_text(lookups[1], "C:\\Games\\Korvamund\\uninstall.exe"));
-  EXPECT_EQ(read(lookups[0], 1), "C:\\Games\\Korvamund");
-  EXPECT_EQ(read(lookups[1], 1), "C:\\Games\\Korvamund\\uninstall.exe");
+  EXPECT_EQ(read(lookups[0], 1), path);
 }
 
 }  // namespace
