@@ -116,10 +116,10 @@ bool write_file(const std::string& path, const std::string& data) {
   return std::fclose(file) == 0 && ok;
 }
 
-int entry_count(const std::string& dir) {
+int entry_count(const std::string& dir, const char* pattern) {
   int count = 0;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  HANDLE search = FindFirstFileA((dir + "\\" + pattern).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   do {
     std::string name = found.cFileName;

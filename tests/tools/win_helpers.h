@@ -36,8 +36,8 @@ bool dir_exists(const std::string& path);
 std::string read_file(const std::string& path);
 bool write_file(const std::string& path, const std::string& data);
 
-// Names in a folder other than "." and "..".
-int entry_count(const std::string& dir);
+// Names in a folder matching the pattern, other than "." and "..".
+int entry_count(const std::string& dir, const char* pattern = "*");
 
 // A REG_SZ value under HKEY_LOCAL_MACHINE, or "<none>".
 std::string hklm_string(const char* subkey, const char* name);
