@@ -1,6 +1,8 @@
 #include "harness.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // ---- files and folders -------------------------------------------------------------
@@ -75,15 +77,8 @@ bool read_file(const std::string& path, std::string* bytes) {
   if (file == INVALID_HANDLE_VALUE) return false;
   char chunk[4096];
   DWORD got = 0;
-  bool ok = true;
-  for (;;) {
-    if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
-    bytes->append(chunk, got);
-  }
+  bool ok;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0) bytes->append(chunk, got);
   CloseHandle(file);
   return ok;
 }
@@ -304,18 +299,13 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
 
 namespace {
 
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
+// The recorder writes a tab, CR, LF or '%' inside a field as %XX.
 std::string unescape(const std::string& field) {
   std::string text;
   for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '%' && i + 2 < field.size() && hex_digit(field[i + 1]) >= 0 && hex_digit(field[i + 2]) >= 0) {
-      text.push_back(static_cast<char>(hex_digit(field[i + 1]) * 16 + hex_digit(field[i + 2])));
+    if (field[i] == '%' && i + 2 < field.size() && std::isxdigit(static_cast<unsigned char>(field[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(field[i + 2]))) {
+      text.push_back(static_cast<char>(std::strtoul(field.substr(i + 1, 2).c_str(), nullptr, 16)));
       i += 2;
     } else {
       text.push_back(field[i]);

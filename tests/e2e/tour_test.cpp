@@ -68,18 +68,9 @@ bool registry_key_exists(const char* key) {
 
 std::string registry_text(const char* key, const char* value_name) {
   char text[1024] = {};
-  DWORD size = sizeof text - 1;
-  DWORD type = 0;
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return std::string();
-  LONG result = RegQueryValueExA(handle, value_name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  RegCloseKey(handle);
-  return result == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
-}
-
-bool folder_exists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  DWORD size = sizeof text;
+  LONG result = RegGetValueA(HKEY_LOCAL_MACHINE, key, value_name, RRF_RT_REG_SZ, nullptr, text, &size);
+  return result == ERROR_SUCCESS ? std::string(text) : std::string();
 }
 
 // A process this test may have started, directly or through the menu: one whose program
@@ -315,7 +306,7 @@ TEST_F(tour_test, install_choose_driver_play_and_uninstall_leave_the_machine_as_
       EXPECT_EQ(exit_code, 0u);
     }
     // uninstall.exe and the folder go once its clean-up copy has seen it end.
-    EXPECT_TRUE(wait_until([&] { return !folder_exists(install_dir); }, 15000));
+    EXPECT_TRUE(wait_until([&] { return GetFileAttributesA(install_dir.c_str()) == INVALID_FILE_ATTRIBUTES; }, 15000));
   }
 }
 
