@@ -11,20 +11,9 @@ namespace {
 
 constexpr int wizard_next = 103;
 constexpr int wizard_folder = 101;
-constexpr int message_box_text = 0xffff;
 
 bool next_button_reads(HWND wizard, const char* text) {
   return eventually([&] { return item_text(wizard, wizard_next) == text; });
-}
-
-// A message box of that caption once its text contains the words.
-HWND wait_message(const char* caption, const char* words) {
-  HWND box = nullptr;
-  eventually([&] {
-    box = FindWindowA(nullptr, caption);
-    return box != nullptr && item_text(box, message_box_text).find(words) != std::string::npos;
-  });
-  return box;
 }
 
 }  // namespace
@@ -61,7 +50,7 @@ TEST(Dialogs, WizardInstallsOnlyWhenFinishedAndTheUninstallerAsksFirst) {
 
   const std::string uninstaller = "\"" + game + "\\uninstall.exe\"";
   started_process declined = start_process(uninstaller);
-  HWND question = wait_message("Korvamund Uninstall", game.c_str());
+  HWND question = wait_window("Korvamund Uninstall", game.c_str());
   ASSERT_NE(question, nullptr);
   post_click(question, IDNO);
   EXPECT_EQ(finish_process(&declined), 1);
@@ -69,10 +58,10 @@ TEST(Dialogs, WizardInstallsOnlyWhenFinishedAndTheUninstallerAsksFirst) {
   EXPECT_TRUE(file_exists(game + "\\korv.exe"));
 
   started_process accepted = start_process(uninstaller);
-  question = wait_message("Korvamund Uninstall", game.c_str());
+  question = wait_window("Korvamund Uninstall", game.c_str());
   ASSERT_NE(question, nullptr);
   post_click(question, IDYES);
-  HWND done = wait_message("Korvamund Uninstall", "removed");
+  HWND done = wait_window("Korvamund Uninstall", "removed");
   EXPECT_FALSE(hklm_key_exists(app_paths_key));
   EXPECT_FALSE(hklm_key_exists(uninstall_key));
   if (done != nullptr) post_click(done, IDOK);
@@ -83,7 +72,7 @@ TEST(Dialogs, WizardInstallsOnlyWhenFinishedAndTheUninstallerAsksFirst) {
 
 TEST(Dialogs, DirectXSetupSaysDirectXIsPresentAndEnds) {
   started_process dxsetup = start_process("\"" + bin_dir() + "\\dxsetup.exe\"");
-  HWND box = wait_message("DirectX Setup", "already present");
+  HWND box = wait_window("DirectX Setup", "already present");
   ASSERT_NE(box, nullptr);
   post_click(box, IDOK);
   EXPECT_EQ(finish_process(&dxsetup), 0);

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
-
-#include "profile_reader.h"
 
 namespace {
 
@@ -17,17 +16,15 @@ std::string profile_text(const machine_probe& probe) {
   return std::string(text, length);
 }
 
-// The renderers not absent as the menu reads them: "RAMP PRESENT 0|MMX PRESENT 0".
+// The driver lines of renderers not absent: "RAMP PRESENT 0|MMX PRESENT 0".
 std::string offered(const machine_probe& probe) {
-  parsed_profile profile = read_profile(profile_text(probe));
-  EXPECT_EQ(profile.drivers.size(), 7u);
-  std::string text;
-  for (const auto& [key, found] : profile.drivers) {
-    if (found.first == "ABSENT") {
-      EXPECT_EQ(found.second, 0) << key;
-    } else {
-      text += (text.empty() ? "" : "|") + key + " " + found.first + " " + std::to_string(found.second);
-    }
+  std::istringstream lines(profile_text(probe));
+  std::string line, text;
+  std::getline(lines, line);  // the header
+  std::getline(lines, line);  // the count
+  while (std::getline(lines, line)) {
+    line.pop_back();  // the CR
+    if (line.find(" ABSENT 0") == std::string::npos) text += (text.empty() ? "" : "|") + line;
   }
   return text;
 }
@@ -47,20 +44,20 @@ TEST(FormatProfile, EachProbeResultTurnsOnItsRenderer) {
   // cpuid, vendor, mmx, ddraw, primary 3D, secondary 3D, primary number, secondary number, glide
   struct {
     machine_probe probe;
-    const char* offered;  // in key order
+    const char* offered;
   } cases[] = {
       {{0, "", 0, 0, 0, 0, 0, 0, 0}, "RAMP PRESENT 0"},
-      {intel_with_mmx, "MMX PRESENT 0|PENTIUM_RENDERER PRESENT 0|RAMP PRESENT 0"},
-      {{1, "AuthenticAMD", 0, 0, 0, 0, 0, 0, 0}, "K6_RENDERER PRESENT 0|RAMP PRESENT 0"},
-      {{1, "CyrixInstead", 1, 0, 0, 0, 0, 0, 0}, "MMX PRESENT 0|RAMP PRESENT 0"},
+      {intel_with_mmx, "RAMP PRESENT 0|MMX PRESENT 0|PENTIUM_RENDERER PRESENT 0"},
+      {{1, "AuthenticAMD", 0, 0, 0, 0, 0, 0, 0}, "RAMP PRESENT 0|K6_RENDERER PRESENT 0"},
+      {{1, "CyrixInstead", 1, 0, 0, 0, 0, 0, 0}, "RAMP PRESENT 0|MMX PRESENT 0"},
       // Without CPUID the vendor and feature fields mean nothing.
       {{0, "GenuineIntel", 1, 0, 0, 0, 0, 0, 0}, "RAMP PRESENT 0"},
-      {{0, "", 0, 1, 1, 1, 1, 3, 0}, "PRIMARY_HAL PRESENT 1|RAMP PRESENT 0|SECONDARY_HAL PRESENT 3"},
+      {{0, "", 0, 1, 1, 1, 1, 3, 0}, "RAMP PRESENT 0|PRIMARY_HAL PRESENT 1|SECONDARY_HAL PRESENT 3"},
       {{0, "", 0, 1, 0, 1, 1, 3, 0}, "RAMP PRESENT 0|SECONDARY_HAL PRESENT 3"},
       // Device findings count only when DirectDraw itself was there.
       {{0, "", 0, 0, 1, 1, 1, 3, 0}, "RAMP PRESENT 0"},
       // A loadable Glide library says nothing about the board behind it.
-      {{0, "", 0, 0, 0, 0, 0, 0, 1}, "GLIDE MAYBEPRESENT 0|RAMP PRESENT 0"},
+      {{0, "", 0, 0, 0, 0, 0, 0, 1}, "RAMP PRESENT 0|GLIDE MAYBEPRESENT 0"},
   };
   for (const auto& c : cases) EXPECT_EQ(offered(c.probe), c.offered);
 }

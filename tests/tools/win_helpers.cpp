@@ -1,6 +1,7 @@
 #include "win_helpers.h"
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 std::string bin_dir() {
@@ -41,10 +42,13 @@ int finish_process(started_process* process, DWORD timeout_ms) {
   return result;
 }
 
-HWND wait_window(const char* title, DWORD timeout_ms) {
+HWND wait_window(const char* title, const char* words, DWORD timeout_ms) {
   HWND window = nullptr;
-  eventually([&] { return (window = FindWindowA(nullptr, title)) != nullptr && IsWindowVisible(window); }, timeout_ms);
-  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+  bool found = eventually([&] {
+    window = FindWindowA(nullptr, title);
+    return window != nullptr && IsWindowVisible(window) && item_text(window, 0xffff).find(words) != std::string::npos;
+  }, timeout_ms);
+  return found ? window : nullptr;
 }
 
 std::string item_text(HWND window, int id) {
@@ -68,78 +72,67 @@ std::string fresh_temp_dir(const std::string& name) {
   return dir;
 }
 
-void remove_tree(const std::string& path) {
+namespace {
+
+// Calls visit(path, is_directory) for each name in dir matching the pattern.
+template <typename Visit>
+void for_each_entry(const std::string& dir, const char* pattern, Visit visit) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        remove_tree(child);
-      } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
+  HANDLE search = FindFirstFileA((dir + "\\" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") visit(dir + "\\" + name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+bool exists_as(const std::string& path, bool directory) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory;
+}
+
+}  // namespace
+
+void remove_tree(const std::string& path) {
+  for_each_entry(path, "*", [](const std::string& child, bool directory) {
+    if (directory) {
+      remove_tree(child);
+    } else {
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(child.c_str());
+    }
+  });
   RemoveDirectoryA(path.c_str());
 }
 
-bool file_exists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool dir_exists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool file_exists(const std::string& path) { return exists_as(path, false); }
+bool dir_exists(const std::string& path) { return exists_as(path, true); }
 
 std::string read_file(const std::string& path) {
-  std::string data;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<unreadable>";
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) data.append(buffer, got);
-  std::fclose(file);
-  return data;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<unreadable>";
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool write_file(const std::string& path, const std::string& data) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-  return std::fclose(file) == 0 && ok;
+  std::ofstream out(path, std::ios::binary);
+  out << data;
+  out.close();
+  return !out.fail();
 }
 
 int entry_count(const std::string& dir, const char* pattern) {
   int count = 0;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\" + pattern).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..") ++count;
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  for_each_entry(dir, pattern, [&](const std::string&, bool) { ++count; });
   return count;
 }
 
 std::string hklm_string(const char* subkey, const char* name) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "<none>";
   char value[1024];
-  DWORD size = sizeof value - 1;
-  DWORD type = 0;
-  LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return "<none>";
-  value[size] = '\0';
-  return value;
+  DWORD size = sizeof value;
+  LONG status = RegGetValueA(HKEY_LOCAL_MACHINE, subkey, name, RRF_RT_REG_SZ, nullptr, value, &size);
+  return status == ERROR_SUCCESS ? value : "<none>";
 }
 
 bool hklm_key_exists(const char* subkey) {

@@ -21,8 +21,9 @@ started_process start_process(const std::string& command_line, const std::string
 // Waits for the process to end (ending it after the time) and returns its exit code, or -1.
 int finish_process(started_process* process, DWORD timeout_ms = 10000);
 
-// A visible top-level window with that title, waited for; null after the time.
-HWND wait_window(const char* title, DWORD timeout_ms = 20000);
+// A visible top-level window with that title whose message-box text (item 0xffff)
+// contains the words, waited for; null after the time.
+HWND wait_window(const char* title, const char* words = "", DWORD timeout_ms = 20000);
 std::string item_text(HWND window, int id);
 // A click as the user makes it: posted, never sent.
 void post_click(HWND window, int id);
