@@ -141,6 +141,29 @@ void file_library_scenario() {
   EXPECT_IN_CHILD(fileio_paths == nullptr && fileio_dirs == nullptr && fileio_files == nullptr);
 }
 
+// Many files open at once, so the pool needs several chunks from malloc; tidy-up closes
+// those still open.
+void many_open_files_scenario() {
+  const std::string& base = scenario_folder;
+  EXPECT_IN_CHILD(fileio_init() == 1);
+  pf_dir* dir = pfdir_new(base.c_str(), nullptr);
+  EXPECT_IN_CHILD(dir != nullptr || none_allowed());
+  std::vector<pf_file*> files;
+  for (int i = 0; i < 120; ++i) {
+    pf_file* file = pfopen(dir, i % 2 ? "loose.txt" : "member.txt", "rb");
+    EXPECT_IN_CHILD(file != nullptr || none_allowed());
+    char line[64];
+    if (file != nullptr) {
+      EXPECT_IN_CHILD(pfgets(file, line, sizeof line) == 1);
+      EXPECT_IN_CHILD(std::string(i % 2 ? "alpha" : "from the archive") == line);
+      files.push_back(file);
+    }
+  }
+  for (std::size_t i = 0; i < files.size(); i += 2) EXPECT_IN_CHILD(pfclose(files[i]) == 1);
+  pfdir_close(dir);
+  fileio_tidyup();
+}
+
 // The menu's settings: the silent driver choice written over an existing "korvexe.dat",
 // and the fog setting loaded and stored. Each setting file ends up either as it was or
 // as the complete new text, never emptied or half written.
@@ -280,6 +303,10 @@ class allocation_failure_sweep : public ::testing::Test {
 
 TEST_F(allocation_failure_sweep, file_library_ends_cleanly_whichever_request_is_refused) {
   sweep_all(file_library_scenario);
+}
+
+TEST_F(allocation_failure_sweep, many_open_files_end_cleanly_whichever_request_is_refused) {
+  sweep_all(many_open_files_scenario);
 }
 
 TEST_F(allocation_failure_sweep, settings_are_kept_or_replaced_whole_whichever_request_is_refused) {
