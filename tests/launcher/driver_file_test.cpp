@@ -63,11 +63,6 @@ class DriverFile : public ::testing::Test {
 
   void write(const char* name, const std::string& bytes) { std::ofstream(folder_ / name, std::ios::binary) << bytes; }
 
-  std::string read(const char* name) {
-    std::ifstream in(folder_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
   // Reads bytes as "mdrivers.dat" after an earlier detection left every renderer present.
   std::string detect(const std::string& bytes) {
     for (DriverEntry& entry : g_driver_table) entry.state = DRIVER_PRESENT;
@@ -121,11 +116,9 @@ TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {
        "MMX:P"},
       // A line that ends before the number while agreeing with the pattern ends the search.
       {"header\r\n\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
-      {"header\r\nNUM\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
       {"header\r\nNUM_DRIVERS  \t\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
       {"MMX PRESENT 0\r\nGLIDE PRESENT 0\r\n", ""},
       {"NUM_DRIVERS 0\r\nMMX PRESENT 0\r\n", ""},
-      {"NUM_DRIVERS -2\r\nMMX PRESENT 0\r\n", ""},
       // The count limits the lines read; the end of the file comes first here.
       {"NUM_DRIVERS 1\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
       {"NUM_DRIVERS 9\nGLIDE MAYBEPRESENT 0\nMMX PRESENT 0", "MMX:P GLIDE:M"},
@@ -220,7 +213,8 @@ TEST_F(DriverFile, DefaultIsTheStoredKeyInteractivelyElseTheBestPresent) {
 TEST_F(DriverFile, WritesExactlyTwoCrLfLines) {
   write("korvexe.dat", std::string(100, 'o'));  // a longer file is replaced whole
   ASSERT_EQ(write_driver_file(dir_, &g_driver_table[4]), 1);
-  EXPECT_EQ(read("korvexe.dat"), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
+  std::ifstream in(folder_ / "korvexe.dat", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
 }
 
 #ifndef _WIN32

@@ -43,19 +43,3 @@ TEST(CommandLine, NextArgumentUnquotesAndReportsWhatDoesNotFit) {
   EXPECT_EQ(next_argument(&cursor, word, sizeof word), 0);
   EXPECT_EQ(next_argument(&cursor, word, sizeof word), 0);
 }
-
-TEST(CommandLine, RestAsPathKeepsInnerBlanksAndDropsOuterQuotes) {
-  struct {
-    const char* text;
-    const char* path;  // "" when refused
-  } cases[] = {
-      {"  C:\\a b  ", "C:\\a b"}, {"\"C:\\a b\"", "C:\\a b"}, {"   ", ""}, {"\"\"", ""},
-      {"1234567", "1234567"},  // exactly capacity - 1 characters fit
-      {"12345678", ""},
-  };
-  for (const auto& c : cases) {
-    char path[8];
-    EXPECT_EQ(rest_as_path(c.text, path, sizeof path), *c.path ? 1 : 0) << c.text;
-    EXPECT_STREQ(path, c.path);
-  }
-}

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <vector>
 
 std::string bin_dir() {
   char path[MAX_PATH];
@@ -12,34 +11,28 @@ std::string bin_dir() {
 }
 
 int run_and_wait(const std::string& command_line, DWORD timeout_ms) {
-  started_process process = start_process(command_line);
+  PROCESS_INFORMATION process = start_process(command_line);
   return finish_process(&process, timeout_ms);
 }
 
-started_process start_process(const std::string& command_line, const std::string& current_dir) {
-  std::vector<char> line(command_line.begin(), command_line.end());
-  line.push_back('\0');
+PROCESS_INFORMATION start_process(std::string command_line) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  started_process result = {};
-  result.ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             current_dir.empty() ? nullptr : current_dir.c_str(), &startup, &result.info) != 0;
-  return result;
+  PROCESS_INFORMATION process = {};
+  CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  return process;
 }
 
-int finish_process(started_process* process, DWORD timeout_ms) {
-  if (!process->ok) return -1;
-  int result = -1;
-  if (WaitForSingleObject(process->info.hProcess, timeout_ms) == WAIT_OBJECT_0) {
-    DWORD code = 0;
-    if (GetExitCodeProcess(process->info.hProcess, &code)) result = static_cast<int>(code);
-  } else {
-    TerminateProcess(process->info.hProcess, 99);
-  }
-  CloseHandle(process->info.hThread);
-  CloseHandle(process->info.hProcess);
-  process->ok = false;
-  return result;
+int finish_process(PROCESS_INFORMATION* process, DWORD timeout_ms) {
+  if (process->hProcess == nullptr) return -1;
+  DWORD code = 0;
+  bool ended = WaitForSingleObject(process->hProcess, timeout_ms) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(process->hProcess, 99);
+  bool known = ended && GetExitCodeProcess(process->hProcess, &code);
+  CloseHandle(process->hThread);
+  CloseHandle(process->hProcess);
+  process->hProcess = nullptr;
+  return known ? static_cast<int>(code) : -1;
 }
 
 HWND wait_window(const char* title, const char* words, DWORD timeout_ms) {

@@ -12,14 +12,11 @@ std::string bin_dir();
 // when it could not be started or did not end within the time (it is then ended).
 int run_and_wait(const std::string& command_line, DWORD timeout_ms = 30000);
 
-// A started process; both handles are closed by finish_process.
-struct started_process {
-  PROCESS_INFORMATION info;
-  bool ok;
-};
-started_process start_process(const std::string& command_line, const std::string& current_dir = "");
-// Waits for the process to end (ending it after the time) and returns its exit code, or -1.
-int finish_process(started_process* process, DWORD timeout_ms = 10000);
+// Starts a command line; hProcess is null when it could not be started.
+PROCESS_INFORMATION start_process(std::string command_line);
+// Waits for the process to end (ending it after the time), closes its handles and returns
+// its exit code, or -1.
+int finish_process(PROCESS_INFORMATION* process, DWORD timeout_ms = 10000);
 
 // A visible top-level window with that title whose message-box text (item 0xffff)
 // contains the words, waited for; null after the time.
