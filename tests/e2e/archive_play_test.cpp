@@ -45,8 +45,6 @@ bool write_archive(const std::string& path, const std::vector<packed_member>& co
 class archive_play_test : public e2e_test {};
 
 TEST_F(archive_play_test, packed_driver_choice_drives_play_and_network_play) {
-  const std::string cd_dir = make_cd(scratch_dir, {});
-  ASSERT_FALSE(cd_dir.empty());
   // The folder's name has a blank, so the program's path is quoted.
   const std::string dir = join_path(scratch_dir, "Packed Game");
   ASSERT_TRUE(make_dir(dir));
@@ -58,7 +56,7 @@ TEST_F(archive_play_test, packed_driver_choice_drives_play_and_network_play) {
   for (const auto& button : buttons) {
     SCOPED_TRACE(button.second);
     DeleteFileA(log_path.c_str());
-    menu_process& menu = start(join_path(cd_dir, "startup.exe"), cd_dir);
+    menu_process& menu = start_from_cd(cd_dir);
     ASSERT_TRUE(menu.window);
     click(menu, button.first);
     ASSERT_TRUE(wait_for_records(log_path, 1));

@@ -11,8 +11,6 @@ constexpr int change_driver_id = 8009;
 constexpr int driver_list_id = 132;
 constexpr int driver_help_id = 1014;
 
-const char installation_error[] =
-    "Failed to locate a required file in your installation. You may need to re-install Korvamund.";
 const char glide_help[] = "Use native driver option only if you are sure you have a supported card installed";
 const char three_renderers[] = "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n";
 const char ramp[] = "RAMP\r\nkorv.exe -arr\r\n";
@@ -31,14 +29,6 @@ class driver_select_test : public e2e_test {
     ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()));
     if (!korvexe.empty()) ASSERT_TRUE(write_file(korvexe_path, korvexe));
     ASSERT_TRUE(set_app_path(game_dir));
-    cd_dir = make_cd(scratch_dir, {});
-    ASSERT_FALSE(cd_dir.empty());
-  }
-
-  menu_process& open_menu() {
-    menu_process& menu = start(join_path(cd_dir, "startup.exe"), scratch_dir);
-    EXPECT_TRUE(menu.window);
-    return menu;
   }
 
   // The dialog once it has started: it is shown only after WM_INITDIALOG has filled it.
@@ -60,7 +50,7 @@ class driver_select_test : public e2e_test {
 
   // The dialog or box closes and the menu stays open and handles its queue.
   void expect_closed(menu_process& menu, HWND dialog) {
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(wait_closed(dialog));
     EXPECT_TRUE(wait_menu_idle(menu));
     EXPECT_TRUE(menu_running(menu));
   }
@@ -73,12 +63,11 @@ class driver_select_test : public e2e_test {
 
   std::string game_dir;
   std::string korvexe_path;
-  std::string cd_dir;
 };
 
-TEST_F(driver_select_test, lists_best_first_selects_best_present_and_ok_writes_the_choice) {
+TEST_F(driver_select_test, lists_best_first_selects_best_present_or_stored_and_ok_writes_the_choice) {
   install_game(three_renderers, "");
-  menu_process& menu = open_menu();
+  menu_process& menu = start_from_cd(scratch_dir);
   HWND dialog = open_dialog(menu);
   ASSERT_TRUE(dialog);
 
@@ -93,30 +82,24 @@ TEST_F(driver_select_test, lists_best_first_selects_best_present_and_ok_writes_t
   EXPECT_EQ(combo_selection(list), 1);
   EXPECT_EQ(help_text(dialog), " ");
   EXPECT_FALSE(file_exists(korvexe_path));
-
   choose(dialog, 0);
   EXPECT_TRUE(wait_until([&] { return help_text(dialog) == glide_help; }));
   press_ok(dialog);
   expect_closed(menu, dialog);
   EXPECT_EQ(korvexe_bytes(), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
-}
 
-TEST_F(driver_select_test, stored_choice_is_selected_even_when_maybe_present_and_ok_needs_a_selection) {
-  install_game(three_renderers, "glide\r\nkorv3dfx.exe -ar3\r\n");
-  menu_process& menu = open_menu();
-  HWND dialog = open_dialog(menu);
+  // The stored choice is selected though only maybe present; OK needs a selection.
+  dialog = open_dialog(menu);
   ASSERT_TRUE(dialog);
-  HWND list = GetDlgItem(dialog, driver_list_id);
+  list = GetDlgItem(dialog, driver_list_id);
   EXPECT_EQ(combo_selection(list), 0);
   EXPECT_EQ(help_text(dialog), glide_help);
-
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
   ASSERT_EQ(combo_selection(list), -1);
   press_ok(dialog);
   Sleep(settle_ms);
   EXPECT_TRUE(IsWindow(dialog)) << "OK without a selection ended the dialog";
-  EXPECT_EQ(korvexe_bytes(), "glide\r\nkorv3dfx.exe -ar3\r\n");
-
+  EXPECT_EQ(korvexe_bytes(), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
   choose(dialog, 2);
   EXPECT_TRUE(wait_until([&] { return help_text(dialog) == " "; }));
   press_ok(dialog);
@@ -141,7 +124,7 @@ TEST_F(driver_select_test, cancel_escape_and_close_box_leave_korvexe_as_it_was) 
   // Not a file this menu would write: a change of even one byte shows.
   const std::string stored = "glide\r\nkorv3dfx.exe -ar3\r\nleft by hand";
   install_game(three_renderers, "");
-  menu_process& menu = open_menu();
+  menu_process& menu = start_from_cd(scratch_dir);
   for (const way_out& way : ways) {
     SCOPED_TRACE(way.name);
     if (way.with_file) {
@@ -164,7 +147,7 @@ TEST_F(driver_select_test, cancel_escape_and_close_box_leave_korvexe_as_it_was) 
 
 TEST_F(driver_select_test, no_present_renderer_or_no_detection_program_offers_nothing) {
   install_game("NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n", ramp);
-  menu_process& menu = open_menu();
+  menu_process& menu = start_from_cd(scratch_dir);
   click(menu, change_driver_id);
   ASSERT_TRUE(wait_for_records(log_path, 1));
   EXPECT_TRUE(wait_menu_idle(menu));
@@ -175,11 +158,8 @@ TEST_F(driver_select_test, no_present_renderer_or_no_detection_program_offers_no
   ASSERT_TRUE(DeleteFileA(join_path(game_dir, "mprofile.exe").c_str()));
   ASSERT_TRUE(write_file(join_path(game_dir, "mdrivers.dat"), three_renderers));
   click(menu, change_driver_id);
-  HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
-  ASSERT_TRUE(box);
-  EXPECT_TRUE(wait_until([&] { return message_box_text(box) == installation_error; })) << message_box_text(box);
-  press_ok(box);
-  expect_closed(menu, box);
+  expect_error_box(menu, installation_error);
+  EXPECT_TRUE(wait_menu_idle(menu));
   Sleep(settle_ms);
   EXPECT_EQ(find_dialog(menu.info.dwProcessId, "Select Driver"), nullptr);
   EXPECT_EQ(korvexe_bytes(), ramp);

@@ -285,6 +285,10 @@ bool wait_menu_idle(const menu_process& menu, int timeout_ms) {
 
 // ---- waiting --------------------------------------------------------------------------
 
+bool wait_closed(HWND window) {
+  return wait_until([&] { return !IsWindow(window); });
+}
+
 bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
   DWORD start = GetTickCount();
   for (;;) {
@@ -417,6 +421,8 @@ void e2e_test::SetUp() {
   wait_until([] { return menu_windows().empty(); }, 5000);
   scratch_dir = make_scratch_dir();
   ASSERT_FALSE(scratch_dir.empty());
+  cd_dir = make_cd(scratch_dir, {});
+  ASSERT_FALSE(cd_dir.empty());
   log_path = join_path(scratch_dir, "recorder.log");
   SetEnvironmentVariableA("KORV_RECORDER_LOG", log_path.c_str());
   SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", nullptr);
@@ -435,4 +441,22 @@ void e2e_test::TearDown() {
 menu_process& e2e_test::start(const std::string& exe_path, const std::string& current_dir, int timeout_ms) {
   menus.push_back(start_menu(exe_path, current_dir, timeout_ms));
   return menus.back();
+}
+
+menu_process& e2e_test::start_from_cd(const std::string& current_dir) {
+  menu_process& menu = start(join_path(cd_dir, "startup.exe"), current_dir);
+  EXPECT_NE(menu.window, nullptr) << "the menu window did not appear";
+  return menu;
+}
+
+void e2e_test::expect_error_box(const menu_process& menu, const char* text) {
+  HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
+  ASSERT_NE(box, nullptr) << "no error box";
+  // The box is found by its caption before it has necessarily set its text and icon.
+  wait_until([&] { return message_box_text(box) == text && message_box_icon(box) != nullptr; }, 3000);
+  EXPECT_EQ(message_box_text(box), text);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), menu.window) << "the box is not owned by the menu";
+  EXPECT_NE(message_box_icon(box), nullptr) << "the box shows no icon";
+  press_ok(box);
+  EXPECT_TRUE(wait_closed(box));
 }

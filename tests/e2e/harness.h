@@ -17,6 +17,12 @@
 constexpr const char* menu_class_name = "Korvamund Startup";
 constexpr const char* game_class_name = "Korvamund";
 
+// The texts of the menu's error boxes.
+constexpr const char* cdrom_error =
+    "Failed to locate a required file on the CD-ROM. Please make sure the CD is in the correct drive.";
+constexpr const char* installation_error =
+    "Failed to locate a required file in your installation. You may need to re-install Korvamund.";
+
 // Time-outs in milliseconds.
 constexpr int default_timeout_ms = 10000;
 // How long an outcome that leaves the menu open is watched before it counts as "stayed".
@@ -82,6 +88,7 @@ bool wait_menu_idle(const menu_process& menu, int timeout_ms = default_timeout_m
 
 // Polls condition every 20 ms until it holds (true) or timeout_ms passes (false).
 bool wait_until(const std::function<bool()>& condition, int timeout_ms = default_timeout_ms);
+bool wait_closed(HWND window);  // until the window is gone
 
 // ---- the recorder log -----------------------------------------------------------------
 
@@ -116,9 +123,10 @@ int check_state(HWND button);     // BM_GETCHECK: BST_UNCHECKED / BST_CHECKED
 
 // ---- fixture --------------------------------------------------------------------------
 
-// Per test: a scratch folder (with a blank in its name), KORV_RECORDER_LOG pointing to
-// <scratch>\recorder.log, KORV_RECORDER_MDRIVERS cleared, no App Paths or Uninstall keys.
-// Afterwards: every menu started through start() is ended, keys and folder removed.
+// Per test: a scratch folder (with a blank in its name) holding the menu in its CD
+// subfolder, KORV_RECORDER_LOG pointing to <scratch>\recorder.log, KORV_RECORDER_MDRIVERS
+// cleared, no App Paths or Uninstall keys. Afterwards: every menu started through start()
+// is ended, keys and folder removed.
 class e2e_test : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -128,8 +136,13 @@ class e2e_test : public ::testing::Test {
   // null if none came (e.g. the single-instance refusal). Ended by TearDown or end_menu.
   menu_process& start(const std::string& exe_path, const std::string& current_dir,
                       int timeout_ms = default_timeout_ms);
+  // start() of cd_dir's menu; a missing window fails the test.
+  menu_process& start_from_cd(const std::string& current_dir);
+  // Waits for the menu's error box, checks its text, owner and icon, and presses OK.
+  void expect_error_box(const menu_process& menu, const char* text);
 
   std::string scratch_dir;
+  std::string cd_dir;  // <scratch>\CD with startup.exe
   std::string log_path;
   std::deque<menu_process> menus;  // a deque keeps the references start() returns valid
 };

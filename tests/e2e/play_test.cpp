@@ -14,8 +14,6 @@ constexpr int troubleshoot_id = 8010;
 constexpr int install_game_id = 8001;
 constexpr int nofog_box_id = 1021;
 
-const char installation_error[] =
-    "Failed to locate a required file in your installation. You may need to re-install Korvamund.";
 const char glide[] = "GLIDE\r\nkorv3dfx.exe -ar3\r\n";
 
 class play_test : public e2e_test {
@@ -31,8 +29,7 @@ class play_test : public e2e_test {
     game_dir = join_path(plain_root, "Games\\K");
     fog_file = join_path(game_dir, "frontend.dat");
     start_dir = join_path(scratch_dir, "start");
-    cd_dir = make_cd(scratch_dir, {});
-    ASSERT_TRUE(make_dir(game_dir) && make_dir(start_dir) && !cd_dir.empty());
+    ASSERT_TRUE(make_dir(game_dir) && make_dir(start_dir));
   }
 
   void TearDown() override {
@@ -45,12 +42,6 @@ class play_test : public e2e_test {
     const std::string prepared = join_path(scratch_dir, "prepared.dat");
     ASSERT_TRUE(write_file(prepared, mdrivers));
     ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()));
-  }
-
-  menu_process& open_menu() {
-    menu_process& menu = start(join_path(cd_dir, "startup.exe"), start_dir);
-    EXPECT_TRUE(menu.window);
-    return menu;
   }
 
   // Clicks a play button; the menu must end with exit code 0. Returns what started.
@@ -87,7 +78,7 @@ class play_test : public e2e_test {
 
   void press_ok_and_wait(HWND dialog) {
     press_ok(dialog);
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(wait_closed(dialog));
   }
 
   std::string file_text(const std::string& path) {
@@ -100,7 +91,6 @@ class play_test : public e2e_test {
   std::string game_dir;
   std::string fog_file;
   std::string start_dir;
-  std::string cd_dir;
 };
 
 TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_and_end) {
@@ -141,7 +131,7 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
     ASSERT_TRUE(set_app_path(dir));
     DeleteFileA(log_path.c_str());
 
-    menu_process& menu = open_menu();
+    menu_process& menu = start_from_cd(start_dir);
     if (c.fog_box >= 0) {
       HWND dialog = open_fog_dialog(menu);
       ASSERT_TRUE(dialog);
@@ -164,7 +154,7 @@ TEST_F(play_test, missing_driver_file_runs_detection_and_starts_the_best_present
     ASSERT_TRUE(install_stand_in(join_path(game_dir, program)));
   }
   ASSERT_TRUE(set_app_path(game_dir));
-  menu_process& menu = open_menu();
+  menu_process& menu = start_from_cd(start_dir);
   std::vector<recorder_record> records = launch(menu, play_id, 2);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].command_line, game_dir + "\\mprofile.exe " + game_dir + "\\mdrivers.dat");
@@ -181,7 +171,7 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   for (const char* program : {"korv.exe", "setup.exe"}) ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
   ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
   ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
-  menu_process& menu = open_menu();
+  menu_process& menu = start_from_cd(start_dir);
   ASSERT_TRUE(menu.window);
 
   for (const char* registered : {static_cast<const char*>(nullptr), "", " ", "absent"}) {
@@ -206,11 +196,7 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   // A missing game program.
   ASSERT_TRUE(write_file(join_path(game_dir, "korvexe.dat"), glide));
   click(menu, play_id);
-  HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
-  ASSERT_TRUE(box);
-  EXPECT_TRUE(wait_until([&] { return message_box_text(box) == installation_error; })) << message_box_text(box);
-  press_ok(box);
-  ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
+  expect_error_box(menu, installation_error);
   click(menu, install_game_id);
   ASSERT_TRUE(wait_for_records(log_path, 2));
   std::vector<recorder_record> records = read_recorder_log(log_path);
@@ -219,15 +205,30 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   EXPECT_STRCASEEQ(records[1].current_dir.c_str(), start_dir.c_str());
 }
 
-TEST_F(play_test, fog_dialog_shows_the_stored_setting_and_only_ok_ends_it) {
+TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_and_only_ok_ends_it) {
   ASSERT_TRUE(write_file(fog_file, "nofog\r\n"));
+  menu_process& menu = start_from_cd(start_dir);
+  // No install directory: the file is never read, and OK writes nothing; " " counts as
+  // none too. The flag lives on for the rest of the run, though nothing stored it.
+  for (const char* registered : {static_cast<const char*>(nullptr), " "}) {
+    SCOPED_TRACE(registered == nullptr ? "no App Paths key" : "blank path");
+    if (registered != nullptr) ASSERT_TRUE(set_app_path(registered));
+    HWND dialog = open_fog_dialog(menu);
+    ASSERT_TRUE(dialog);
+    const bool first = registered == nullptr;
+    EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), first ? BST_UNCHECKED : BST_CHECKED);
+    set_fog_box(dialog, first ? BST_CHECKED : BST_UNCHECKED);
+    press_ok_and_wait(dialog);
+  }
+  EXPECT_EQ(file_text(fog_file), "nofog\r\n");
+  for (const std::string& dir : {cd_dir, start_dir}) EXPECT_FALSE(file_exists(join_path(dir, "frontend.dat"))) << dir;
+
+  // "nofog" in any case checks the box; Cancel, Escape and the close box leave it open.
   ASSERT_TRUE(set_app_path(game_dir));
-  menu_process& menu = open_menu();
   HWND dialog = open_fog_dialog(menu);
   ASSERT_TRUE(dialog);
   EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_CHECKED);
   set_fog_box(dialog, BST_UNCHECKED);
-
   press_cancel(dialog);
   PostMessageA(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -235,34 +236,9 @@ TEST_F(play_test, fog_dialog_shows_the_stored_setting_and_only_ok_ends_it) {
   Sleep(settle_ms);
   EXPECT_TRUE(IsWindow(dialog));
   EXPECT_EQ(file_text(fog_file), "nofog\r\n");
-
   press_ok_and_wait(dialog);
   EXPECT_EQ(file_text(fog_file), "FOG\r\n");
   EXPECT_TRUE(menu_running(menu));
-}
-
-TEST_F(play_test, fog_dialog_without_install_directory_opens_unchecked_and_writes_nothing) {
-  // The file exists but no install directory is registered, so it is never read.
-  ASSERT_TRUE(write_file(fog_file, "NOFOG\r\n"));
-  menu_process& menu = open_menu();
-  HWND dialog = open_fog_dialog(menu);
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_UNCHECKED);
-  set_fog_box(dialog, BST_CHECKED);
-  press_ok_and_wait(dialog);
-
-  // The flag lives on for the rest of the run, though nothing stored it; " " counts as no
-  // install directory too.
-  ASSERT_TRUE(set_app_path(" "));
-  dialog = open_fog_dialog(menu);
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_CHECKED);
-  set_fog_box(dialog, BST_UNCHECKED);
-  press_ok_and_wait(dialog);
-  EXPECT_TRUE(menu_running(menu));
-
-  EXPECT_EQ(file_text(fog_file), "NOFOG\r\n");
-  for (const std::string& dir : {cd_dir, start_dir}) EXPECT_FALSE(file_exists(join_path(dir, "frontend.dat"))) << dir;
 }
 
 }  // namespace

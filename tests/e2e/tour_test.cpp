@@ -59,20 +59,6 @@ HANDLE open_window_process(HWND window) {
   return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, process_id);
 }
 
-bool registry_key_exists(const char* key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
-
-std::string registry_text(const char* key, const char* value_name) {
-  char text[1024] = {};
-  DWORD size = sizeof text;
-  LONG result = RegGetValueA(HKEY_LOCAL_MACHINE, key, value_name, RRF_RT_REG_SZ, nullptr, text, &size);
-  return result == ERROR_SUCCESS ? std::string(text) : std::string();
-}
-
 // A process this test may have started, directly or through the menu: one whose program
 // lies in folder, or an uninstaller clean-up copy.
 bool started_by_the_tour(const std::string& image, const std::string& folder) {
@@ -107,11 +93,7 @@ class tour_test : public e2e_test {
     e2e_test::SetUp();
     ASSERT_FALSE(HasFatalFailure());
     // The CD: the menu with the installer beside it, and the installer's sources.
-    cd_dir = join_path(scratch_dir, "CD");
-    ASSERT_TRUE(make_dir(cd_dir));
-    for (const char* name : {"startup.exe", "setup.exe"}) {
-      ASSERT_TRUE(copy_file(join_path(program_dir(), name), join_path(cd_dir, name))) << name;
-    }
+    ASSERT_TRUE(copy_file(join_path(program_dir(), "setup.exe"), join_path(cd_dir, "setup.exe")));
     for (const char* name : installed_programs) {
       ASSERT_TRUE(copy_file(join_path(program_dir(), name), join_path(cd_dir, name))) << name;
     }
@@ -161,10 +143,6 @@ class tour_test : public e2e_test {
     PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
     EXPECT_TRUE(wait_until([&] { return IsWindowVisible(folder) != FALSE; }));
     SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_dir.c_str()));
-    // An edit control keeps its text itself: only WM_GETTEXT reads it from outside.
-    char typed[MAX_PATH + 1] = {};
-    SendMessageA(folder, WM_GETTEXT, sizeof typed, reinterpret_cast<LPARAM>(typed));
-    EXPECT_EQ(std::string(typed), install_dir);
     PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
     EXPECT_TRUE(wait_until([&] { return window_text(next) == "&Finish"; }, 20000)) << window_text(next);
 
@@ -174,14 +152,6 @@ class tour_test : public e2e_test {
     GetExitCodeProcess(setup, &exit_code);
     CloseHandle(setup);
     EXPECT_EQ(exit_code, 0u);
-  }
-
-  void expect_installed_files() {
-    EXPECT_STRCASEEQ(registry_text(app_paths_key, "Path").c_str(), install_dir.c_str());
-    EXPECT_FALSE(registry_text(uninstall_key, "UninstallString").empty());
-    for (const char* name : installed_programs) {
-      EXPECT_TRUE(file_exists(join_path(install_dir, name))) << name;
-    }
   }
 
   // Change Video Driver: the list holds every renderer the detection program found, Ramp
@@ -210,7 +180,7 @@ class tour_test : public e2e_test {
     EXPECT_GE(combo_selection(list), 0);
 
     press_ok(dialog);
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(wait_closed(dialog));
     EXPECT_TRUE(wait_menu_idle(menu));
     std::string korvexe;
     EXPECT_TRUE(read_file(join_path(install_dir, "korvexe.dat"), &korvexe));
@@ -260,23 +230,21 @@ class tour_test : public e2e_test {
       EXPECT_FALSE(file_exists(join_path(install_dir, name))) << name;
     }
     press_ok(report);
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(report); }));
+    EXPECT_TRUE(wait_closed(report));
   }
 
-  std::string cd_dir;
   std::string install_dir;
 };
 
 TEST_F(tour_test, install_choose_driver_play_and_uninstall_leave_the_machine_as_it_was) {
   {
     SCOPED_TRACE("not installed");
-    menu_process& menu = start(join_path(cd_dir, "startup.exe"), cd_dir);
+    menu_process& menu = start_from_cd(cd_dir);
     ASSERT_TRUE(menu.window);
     expect_buttons(menu, false);
 
     SCOPED_TRACE("install");
     ASSERT_NO_FATAL_FAILURE(install_through_the_wizard(menu));
-    expect_installed_files();
     // The installer asks the running menu to repaint, which applies the enable rules.
     expect_buttons(menu, true);
 
@@ -289,12 +257,10 @@ TEST_F(tour_test, install_choose_driver_play_and_uninstall_leave_the_machine_as_
   }
   {
     SCOPED_TRACE("uninstall");
-    menu_process& menu = start(join_path(cd_dir, "startup.exe"), cd_dir);
+    menu_process& menu = start_from_cd(cd_dir);
     ASSERT_TRUE(menu.window);
     expect_buttons(menu, true);
     ASSERT_NO_FATAL_FAILURE(uninstall(menu));
-    EXPECT_FALSE(registry_key_exists(app_paths_key));
-    EXPECT_FALSE(registry_key_exists(uninstall_key));
     // The menu either ended (nothing registered when it looked) or shows not installed.
     EXPECT_TRUE(wait_until([&] {
       return !menu_running(menu) || (IsWindowEnabled(menu_button(menu, install_game_id)) &&
