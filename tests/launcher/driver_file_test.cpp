@@ -76,27 +76,23 @@ class DriverFile : public ::testing::Test {
   int open_dirs_ = 0;
 };
 
+// The detection command line built in a buffer of exactly that capacity (so an overrun
+// is caught), or "<refused>" with the buffer left empty.
+std::string detection_command(const std::string& dir, std::size_t capacity) {
+  std::vector<char> out(capacity, 'x');
+  if (format_detection_command(dir.c_str(), out.data(), capacity) == 1) return out.data();
+  return out[0] == '\0' ? "<refused>" : "<refused, buffer not emptied>";
+}
+
 TEST(DetectionCommand, QuotedOnlyWithBlanksAndRefusedWhenTooLong) {
+  EXPECT_EQ(detection_command("D:\\Games\\K", driver_line_size), "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat");
+  EXPECT_EQ(detection_command("C:\\My Korv", driver_line_size),
+            "\"C:\\My Korv\\mprofile.exe\" \"C:\\My Korv\\mdrivers.dat\"");
   const std::string longest = "C:\\" + std::string(122, 'k') + " x";  // 127 characters
-  struct {
-    std::string dir;
-    std::size_t capacity;
-    std::string expected;  // "" when refused
-  } cases[] = {
-      {"D:\\Games\\K", driver_line_size, "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat"},
-      {"C:\\Program Files\\Korv", driver_line_size,
-       "\"C:\\Program Files\\Korv\\mprofile.exe\" \"C:\\Program Files\\Korv\\mdrivers.dat\""},
-      {longest, detection_command_capacity,
-       "\"" + longest + "\\mprofile.exe\" \"" + longest + "\\mdrivers.dat\""},
-      {"D:\\Games\\K", 40, ""},
-      {std::string(600, 'd'), driver_line_size, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.dir);
-    std::vector<char> out(c.capacity, 'x');  // exactly the capacity, so an overrun is caught
-    EXPECT_EQ(format_detection_command(c.dir.c_str(), out.data(), out.size()), c.expected.empty() ? 0 : 1);
-    EXPECT_EQ(std::string(out.data()), c.expected);
-  }
+  EXPECT_EQ(detection_command(longest, detection_command_capacity),
+            "\"" + longest + "\\mprofile.exe\" \"" + longest + "\\mdrivers.dat\"");
+  EXPECT_EQ(detection_command("D:\\Games\\K", 40), "<refused>");
+  EXPECT_EQ(detection_command(std::string(600, 'd'), driver_line_size), "<refused>");
 }
 
 TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {

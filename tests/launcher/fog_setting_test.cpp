@@ -25,8 +25,6 @@ class FogSetting : public ::testing::Test {
   static void SetUpTestSuite() { fileio_init(); }
 
   void SetUp() override {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = fs::temp_directory_path() / ("korv_fog_" + std::to_string(stamp));
     fs::create_directories(dir_);
     open_dirs_ = list_length(fileio_dirs);
   }
@@ -50,24 +48,25 @@ class FogSetting : public ::testing::Test {
     return nofog;
   }
 
-  fs::path dir_;
+  const fs::path dir_ = fs::temp_directory_path() /
+                        ("korv_fog_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   int open_dirs_ = 0;
 };
 
 TEST_F(FogSetting, OnlyAFirstLineOfNofogInAnyCaseTurnsTheWorkAroundOn) {
-  for (const char* content : {"NOFOG\r\n", "nofog", "NoFog\n", "NOFOG\rFOG\r\n"}) {
-    std::ofstream(dir_ / "frontend.dat", std::ios::binary) << content;
-    EXPECT_EQ(loaded(0), 1) << content;
+  struct {
+    const char* content;  // nullptr: no file
+    int turns_on;         // otherwise the flag stays as it was
+  } cases[] = {
+      {"NOFOG\r\n", 1}, {"nofog", 1}, {"NoFog\n", 1}, {"NOFOG\rFOG\r\n", 1},
+      {"FOG\r\n", 0}, {"\r\nNOFOG\r\n", 0}, {"NOFOGX", 0}, {" NOFOG", 0}, {"NOFO", 0}, {nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    fs::remove(dir_ / "frontend.dat");
+    if (c.content) std::ofstream(dir_ / "frontend.dat", std::ios::binary) << c.content;
+    EXPECT_EQ(loaded(0), c.turns_on) << (c.content ? c.content : "<no file>");
+    EXPECT_EQ(loaded(1), 1) << (c.content ? c.content : "<no file>");
   }
-  // Anything else leaves the flag as it was.
-  for (const char* content : {"FOG\r\n", "\r\nNOFOG\r\n", "NOFOGX", " NOFOG", "NOFO"}) {
-    std::ofstream(dir_ / "frontend.dat", std::ios::binary) << content;
-    EXPECT_EQ(loaded(0), 0) << content;
-    EXPECT_EQ(loaded(1), 1) << content;
-  }
-  fs::remove(dir_ / "frontend.dat");
-  EXPECT_EQ(loaded(1), 1);
-  EXPECT_EQ(loaded(0), 0);
 }
 
 TEST_F(FogSetting, StoresExactlyOneCrLfLine) {

@@ -122,10 +122,16 @@ int entry_count(const std::string& dir, const char* pattern) {
 }
 
 std::string hklm_string(const char* subkey, const char* name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "<none>";
   char value[1024];
-  DWORD size = sizeof value;
-  LONG status = RegGetValueA(HKEY_LOCAL_MACHINE, subkey, name, RRF_RT_REG_SZ, nullptr, value, &size);
-  return status == ERROR_SUCCESS ? value : "<none>";
+  DWORD size = sizeof value - 1;
+  DWORD type = 0;
+  LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return "<none>";
+  value[size] = '\0';
+  return value;
 }
 
 bool hklm_key_exists(const char* subkey) {

@@ -5,11 +5,10 @@
 
 #include <string>
 
-// The folder of the running test program: the build's bin/, where the programs are.
+// The build's bin/, where this test program and the demo programs are.
 std::string bin_dir();
 
-// Starts a command line and waits for the process to end. Returns its exit code, or -1
-// when it could not be started or did not end within the time (it is then ended).
+// start_process, then finish_process.
 int run_and_wait(const std::string& command_line, DWORD timeout_ms = 30000);
 
 // Starts a command line; hProcess is null when it could not be started.
