@@ -98,7 +98,7 @@ TEST_F(driver_select_test, lists_best_first_selects_best_present_or_stored_and_o
   ASSERT_EQ(combo_selection(list), -1);
   press_ok(dialog);
   Sleep(settle_ms);
-  EXPECT_TRUE(IsWindow(dialog)) << "OK without a selection ended the dialog";
+  EXPECT_TRUE(IsWindowVisible(dialog)) << "OK without a selection ended the dialog";
   EXPECT_EQ(korvexe_bytes(), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");
   choose(dialog, 2);
   EXPECT_TRUE(wait_until([&] { return help_text(dialog) == " "; }));

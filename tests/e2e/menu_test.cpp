@@ -85,13 +85,12 @@ class menu_test : public e2e_test {
  protected:
   // A CD folder holding the menu, an empty folder with a blank in its name to start it in,
   // and an install folder; all below sub (a fresh set per case).
-  void make_folders(const std::string& sub = "") {
+  bool make_folders(const std::string& sub = "") {
     const std::string root = join_path(scratch_dir, sub);
     cd_dir = make_cd(root, {});
-    ASSERT_FALSE(cd_dir.empty());
     work_dir = join_path(root, "work dir");
     install_dir = join_path(root, "Korv Games");
-    ASSERT_TRUE(make_dir(work_dir) && make_dir(install_dir));
+    return !cd_dir.empty() && make_dir(work_dir) && make_dir(install_dir);
   }
 
   // The menu has handled what was posted, shows no dialog and is still running a while later.
@@ -116,7 +115,7 @@ class menu_test : public e2e_test {
 // One menu start: the window, the buttons, the picture, and the enable rules as the
 // install state changes under the running menu.
 TEST_F(menu_test, window_buttons_picture_and_enable_rules) {
-  make_folders();
+  ASSERT_TRUE(make_folders());
   // Everything a command could start is in place, so a notification that started one shows.
   for (const char* name : {"setup.exe", "korv.exe", "mprofile.exe", "netlaunc.exe", "uninstall.exe"}) {
     ASSERT_TRUE(install_stand_in(join_path(cd_dir, name)) && install_stand_in(join_path(install_dir, name)));
@@ -205,7 +204,7 @@ TEST_F(menu_test, window_buttons_picture_and_enable_rules) {
 }
 
 TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not) {
-  make_folders();
+  ASSERT_TRUE(make_folders());
   // Windows matching only the class or only the title.
   const char* const near_misses[][2] = {
       {"Korvamund", "Korvamund Launcher"}, {"KorvamundOther", "Korvamund"}, {"Korvamund Startup", "Korvamund Startup (old)"}};
@@ -286,8 +285,7 @@ TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install
     remove_tree("E:\\Setup");
     remove_tree("E:\\redist");
     ASSERT_TRUE(make_dir("E:\\Setup\\Disk 1"));
-    make_folders("case " + std::to_string(++case_number));
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(make_folders("case " + std::to_string(++case_number)));
     auto full = [&](const char* text) { return expand(text, cd_dir, work_dir, install_dir); };
     for (const char* stand_in : c.stand_ins) {
       if (stand_in != nullptr) ASSERT_TRUE(install_stand_in(full(stand_in)));

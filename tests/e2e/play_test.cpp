@@ -234,7 +234,7 @@ TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_an
   PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(wait_menu_idle(menu));
   Sleep(settle_ms);
-  EXPECT_TRUE(IsWindow(dialog));
+  EXPECT_TRUE(IsWindowVisible(dialog));
   EXPECT_EQ(file_text(fog_file), "nofog\r\n");
   press_ok_and_wait(dialog);
   EXPECT_EQ(file_text(fog_file), "FOG\r\n");
