@@ -54,8 +54,6 @@ class hostile_test : public e2e_test {
     plain_root = join_path(temp, "korv-hostile-" + std::to_string(GetCurrentProcessId()));
     remove_tree(plain_root);
     ASSERT_EQ(plain_root.find(' '), std::string::npos) << plain_root;
-    cd_dir = make_cd(scratch_dir, {});
-    ASSERT_FALSE(cd_dir.empty());
   }
 
   void TearDown() override {
@@ -76,10 +74,15 @@ class hostile_test : public e2e_test {
     ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()));
   }
 
-  menu_process& open_menu() {
-    menu_process& menu = start(join_path(cd_dir, "startup.exe"), scratch_dir);
-    EXPECT_TRUE(menu.window) << "the menu did not come up";
-    return menu;
+  menu_process& open_menu() { return start_from_cd(scratch_dir); }
+
+  // Clicks a command and returns its dialog once it is shown: it is shown only after
+  // WM_INITDIALOG has filled it.
+  HWND open_dialog(menu_process& menu, int command, const char* caption) {
+    click(menu, command);
+    HWND dialog = wait_for_dialog(menu.info.dwProcessId, caption);
+    if (dialog != nullptr && !wait_until([&] { return IsWindowVisible(dialog) != FALSE; })) return nullptr;
+    return dialog;
   }
 
   // Holds the file open without sharing, as another program writing it would.
@@ -110,6 +113,9 @@ class hostile_test : public e2e_test {
     wait_until([&] {
       if (!menu_running(menu)) return true;
       if (HWND box = find_dialog(pid, "Korvamund")) {
+        // The only error these commands may show is the installation error.
+        wait_until([&] { return !message_box_text(box).empty(); }, 3000);
+        EXPECT_EQ(message_box_text(box), installation_error);
         ++error_boxes;
         press_ok(box);
         answered = true;
@@ -145,7 +151,6 @@ class hostile_test : public e2e_test {
   std::vector<recorder_record> records() { return read_recorder_log(log_path); }
 
   std::string plain_root;
-  std::string cd_dir;
   std::vector<HANDLE> locks;
   int error_boxes = 0;
 };
@@ -297,8 +302,8 @@ TEST_P(damaged_mdrivers, offers_the_readable_renderers_and_plays_the_best_or_not
   const std::string korvexe = join_path(game_dir, "korvexe.dat");
   menu_process& menu = open_menu();
 
-  click(menu, change_driver_id);
-  HWND dialog = damage.offered.empty() ? nullptr : wait_for_dialog(menu.info.dwProcessId, "Select Driver");
+  HWND dialog = damage.offered.empty() ? nullptr : open_dialog(menu, change_driver_id, "Select Driver");
+  if (damage.offered.empty()) click(menu, change_driver_id);
   if (!damage.offered.empty()) {
     ASSERT_TRUE(dialog);
     std::vector<std::string> expected;
@@ -346,8 +351,7 @@ TEST_P(damaged_korvexe, selects_the_named_or_best_renderer_and_never_rewrites_it
   ASSERT_TRUE(set_app_path(game_dir));
   menu_process& menu = open_menu();
 
-  click(menu, change_driver_id);
-  HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver");
+  HWND dialog = open_dialog(menu, change_driver_id, "Select Driver");
   ASSERT_TRUE(dialog);
   HWND list = GetDlgItem(dialog, driver_list_id);
   ASSERT_TRUE(wait_until([&] { return combo_items(list).size() == 3; }));
@@ -385,8 +389,7 @@ TEST_P(damaged_frontend, only_a_nofog_line_checks_the_box_and_ok_stores_the_box)
   ASSERT_TRUE(set_app_path(game_dir));
   menu_process& menu = open_menu();
 
-  click(menu, troubleshoot_id);
-  HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Graphics Troubleshooting");
+  HWND dialog = open_dialog(menu, troubleshoot_id, "Graphics Troubleshooting");
   ASSERT_TRUE(dialog);
   EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), damage.fog_work_around ? BST_CHECKED : BST_UNCHECKED);
   EXPECT_EQ(bytes_of(frontend), damage.bytes) << "opening the dialog changed the file";
@@ -419,8 +422,7 @@ TEST_F(hostile_test, locked_korvexe_is_neither_changed_nor_fatal) {
 
   // The stored choice cannot be read, so the best present renderer is the default; OK
   // cannot write it.
-  click(menu, change_driver_id);
-  HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver");
+  HWND dialog = open_dialog(menu, change_driver_id, "Select Driver");
   ASSERT_TRUE(dialog);
   HWND list = GetDlgItem(dialog, driver_list_id);
   ASSERT_TRUE(wait_until([&] { return combo_items(list).size() == 3; }));
@@ -447,8 +449,7 @@ TEST_F(hostile_test, locked_frontend_is_neither_changed_nor_fatal) {
   lock(frontend);
   menu_process& menu = open_menu();
 
-  click(menu, troubleshoot_id);
-  HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Graphics Troubleshooting");
+  HWND dialog = open_dialog(menu, troubleshoot_id, "Graphics Troubleshooting");
   ASSERT_TRUE(dialog);
   EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_UNCHECKED) << "the locked file was read";
   press_ok(dialog);
