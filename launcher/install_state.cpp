@@ -9,8 +9,9 @@ namespace {
 enum : DWORD { REGISTRY_TEXT_SIZE = 128 };
 
 // Opens the keys one level at a time, as the path is stored, and reads a text value.
-// A value that is not a string, or that does not fit 127 characters and its terminator,
-// counts as missing, so callers never see truncated or unterminated text.
+// A value that is not text (REG_SZ, or REG_EXPAND_SZ used as stored), or that does not fit
+// 127 characters and its terminator, counts as missing, so callers never see truncated,
+// unterminated or binary text.
 int read_registry_text(const char* branch, const char* leaf_key, const char* value_name, char* out) {
   out[0] = '\0';
   char leaf[REGISTRY_TEXT_SIZE] = {};
@@ -33,7 +34,7 @@ int read_registry_text(const char* branch, const char* leaf_key, const char* val
     DWORD type = 0;
     if (RegQueryValueExA(parent, value_name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) ==
             ERROR_SUCCESS &&
-        type == REG_SZ) {
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
       // The stored bytes need not end in a terminator; one must fit behind the text.
       const void* end = std::memchr(data, '\0', size);
       const size_t length = end != nullptr ? static_cast<const char*>(end) - data : size;

@@ -91,6 +91,7 @@ TEST_F(registry_lookup, reads_whole_text_values_and_refuses_everything_else) {
       {"300 characters", REG_SZ, std::string(300, 'a') + '\0', 0, ""},
       // 128 bytes without a terminator fill the look-up's buffer exactly.
       {"128 bytes, unterminated", REG_SZ, std::string(128, 'b'), 0, ""},
+      {"REG_EXPAND_SZ, used as stored", REG_EXPAND_SZ, std::string("%GAMES%\\K", 11), 1, "%GAMES%\\K"},
       {"REG_DWORD", REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number), 0, ""},
       {"REG_BINARY", REG_BINARY, std::string("C:\\Games", 9), 0, ""},
       {"no value", 0, "", 0, ""},
