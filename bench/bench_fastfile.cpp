@@ -21,74 +21,65 @@ std::filesystem::path scratch;
 pf_dir* loose_dir;
 pf_dir* packed_dir;
 
-std::string member_name(int index)
-{
-    char name[16];
-    std::snprintf(name, sizeof name, "F%04d.DAT", index);
-    return name;
+std::string member_name(int index) {
+  char name[16];
+  std::snprintf(name, sizeof name, "F%04d.DAT", index);
+  return name;
 }
 
-bool write_inputs()
-{
-    std::filesystem::create_directories(scratch / "loose");
-    std::filesystem::create_directories(scratch / "packed");
-    std::vector<fastfile_member> members(member_count);
-    std::uint32_t size = sizeof member_text - 1;
-    for (int i = 0; i < member_count; ++i) {
-        std::string name = member_name(i);
-        std::snprintf(members[i].name, sizeof members[i].name, "%s", name.c_str());
-        members[i].size = size;
-        std::FILE* loose = std::fopen((scratch / "loose" / name).string().c_str(), "wb");
-        if (loose == nullptr)
-            return false;
-        std::fwrite(member_text, 1, size, loose);
-        std::fclose(loose);
+bool write_inputs() {
+  std::filesystem::create_directories(scratch / "loose");
+  std::filesystem::create_directories(scratch / "packed");
+  std::vector<fastfile_member> members(member_count);
+  std::uint32_t size = sizeof member_text - 1;
+  for (int i = 0; i < member_count; ++i) {
+    std::string name = member_name(i);
+    std::snprintf(members[i].name, sizeof members[i].name, "%s", name.c_str());
+    members[i].size = size;
+    std::FILE* loose = std::fopen((scratch / "loose" / name).string().c_str(), "wb");
+    if (loose == nullptr) return false;
+    std::fwrite(member_text, 1, size, loose);
+    std::fclose(loose);
+  }
+  std::uint32_t header_length = 0;
+  std::FILE* archive = std::fopen((scratch / "packed" / "FASTFILE.DAT").string().c_str(), "wb");
+  if (archive == nullptr || !fastfile_plan_layout(members.data(), member_count, 0, &header_length) ||
+      !fastfile_write_header(archive, members.data(), member_count, 0, header_length))
+    return false;
+  for (int i = 0; i < member_count; ++i) fastfile_write_member_bytes(archive, member_text, size);
+  return std::fclose(archive) == 0;
+}
+
+void open_and_read(benchmark::State& state, pf_dir* dir, std::uint32_t options) {
+  std::string name = member_name(int(state.range(0)));
+  std::uint32_t saved = fileio_options;
+  fileio_options = options;
+  char line[128];
+  for (auto _ : state) {
+    pf_file* file = pfopen(dir, name.c_str(), "rb");
+    if (file == nullptr) {
+      state.SkipWithError("member not found");
+      break;
     }
-    std::uint32_t header_length = 0;
-    std::FILE* archive = std::fopen((scratch / "packed" / "FASTFILE.DAT").string().c_str(), "wb");
-    if (archive == nullptr || !fastfile_plan_layout(members.data(), member_count, 0, &header_length) ||
-        !fastfile_write_header(archive, members.data(), member_count, 0, header_length))
-        return false;
-    for (int i = 0; i < member_count; ++i)
-        fastfile_write_member_bytes(archive, member_text, size);
-    return std::fclose(archive) == 0;
+    int lines = 0;
+    while (pfgets(file, line, sizeof line)) ++lines;
+    benchmark::DoNotOptimize(lines);
+    pfclose(file);
+  }
+  fileio_options = saved;
 }
 
-void open_and_read(benchmark::State& state, pf_dir* dir, std::uint32_t options)
-{
-    std::string name = member_name(int(state.range(0)));
-    std::uint32_t saved = fileio_options;
-    fileio_options = options;
-    char line[128];
-    for (auto _ : state) {
-        pf_file* file = pfopen(dir, name.c_str(), "rb");
-        if (file == nullptr) {
-            state.SkipWithError("member not found");
-            break;
-        }
-        int lines = 0;
-        while (pfgets(file, line, sizeof line))
-            ++lines;
-        benchmark::DoNotOptimize(lines);
-        pfclose(file);
-    }
-    fileio_options = saved;
-}
-
-void BM_loose_file(benchmark::State& state)
-{
-    open_and_read(state, loose_dir, 0);
+void BM_loose_file(benchmark::State& state) {
+  open_and_read(state, loose_dir, 0);
 }
 
 // Default order: the disk is tried first and misses, then the cached archive answers.
-void BM_archive_member(benchmark::State& state)
-{
-    open_and_read(state, packed_dir, 0);
+void BM_archive_member(benchmark::State& state) {
+  open_and_read(state, packed_dir, 0);
 }
 
-void BM_archive_member_archive_first(benchmark::State& state)
-{
-    open_and_read(state, packed_dir, FILEIO_ARCHIVE_FIRST);
+void BM_archive_member_archive_first(benchmark::State& state) {
+  open_and_read(state, packed_dir, FILEIO_ARCHIVE_FIRST);
 }
 
 BENCHMARK(BM_loose_file)->Arg(0)->Arg(500)->Arg(999);
@@ -97,27 +88,25 @@ BENCHMARK(BM_archive_member_archive_first)->Arg(0)->Arg(500)->Arg(999);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    scratch = std::filesystem::temp_directory_path() /
-              ("bench_fastfile_" + std::to_string(std::uintmax_t(std::hash<std::string>{}(argv[0]))));
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-    fileio_init();
-    if (!write_inputs()) {
-        std::fprintf(stderr, "bench_fastfile: cannot write the inputs under %s\n", scratch.string().c_str());
-        return 1;
-    }
-    loose_dir = pfdir_new((scratch / "loose").string().c_str(), nullptr);
-    packed_dir = pfdir_new((scratch / "packed").string().c_str(), nullptr);
-    if (loose_dir == nullptr || packed_dir == nullptr)
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    pfdir_close(loose_dir);
-    pfdir_close(packed_dir);
-    fileio_tidyup();
-    std::filesystem::remove_all(scratch, ignored);
-    return 0;
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  scratch = std::filesystem::temp_directory_path() /
+            ("bench_fastfile_" + std::to_string(std::uintmax_t(std::hash<std::string>{}(argv[0]))));
+  std::error_code ignored;
+  std::filesystem::remove_all(scratch, ignored);
+  fileio_init();
+  if (!write_inputs()) {
+    std::fprintf(stderr, "bench_fastfile: cannot write the inputs under %s\n", scratch.string().c_str());
+    return 1;
+  }
+  loose_dir = pfdir_new((scratch / "loose").string().c_str(), nullptr);
+  packed_dir = pfdir_new((scratch / "packed").string().c_str(), nullptr);
+  if (loose_dir == nullptr || packed_dir == nullptr) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  pfdir_close(loose_dir);
+  pfdir_close(packed_dir);
+  fileio_tidyup();
+  std::filesystem::remove_all(scratch, ignored);
+  return 0;
 }

@@ -27,18 +27,34 @@ struct allocator {
   void (*release)(void* block, std::size_t size);
 };
 
-void* pool_alloc_bytes(std::size_t size) { return pool_alloc(static_cast<std::uint32_t>(size)); }
-void pool_release(void* block, std::size_t size) { pool_free(block, static_cast<std::uint32_t>(size)); }
-void* libc_alloc(std::size_t size) { return __libc_malloc(size); }
-void libc_release(void* block, std::size_t) { __libc_free(block); }
-void* jemalloc_alloc(std::size_t size) { return mallocx(size, 0); }
-void jemalloc_release(void* block, std::size_t size) { sdallocx(block, size, 0); }
+void* pool_alloc_bytes(std::size_t size) {
+  return pool_alloc(static_cast<std::uint32_t>(size));
+}
+void pool_release(void* block, std::size_t size) {
+  pool_free(block, static_cast<std::uint32_t>(size));
+}
+void* libc_alloc(std::size_t size) {
+  return __libc_malloc(size);
+}
+void libc_release(void* block, std::size_t) {
+  __libc_free(block);
+}
+void* jemalloc_alloc(std::size_t size) {
+  return mallocx(size, 0);
+}
+void jemalloc_release(void* block, std::size_t size) {
+  sdallocx(block, size, 0);
+}
 
 void* (*mimalloc_malloc)(std::size_t);
 void (*mimalloc_free)(void*);
 
-void* mimalloc_alloc(std::size_t size) { return mimalloc_malloc(size); }
-void mimalloc_release(void* block, std::size_t) { mimalloc_free(block); }
+void* mimalloc_alloc(std::size_t size) {
+  return mimalloc_malloc(size);
+}
+void mimalloc_release(void* block, std::size_t) {
+  mimalloc_free(block);
+}
 
 const allocator pool_allocator = {pool_alloc_bytes, pool_release};
 const allocator libc_allocator = {libc_alloc, libc_release};

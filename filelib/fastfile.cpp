@@ -24,218 +24,185 @@ static const char default_archive_name[] = "FASTFILE.DAT";
 constexpr std::size_t composed_capacity = PFF_ARCHIVE_PATH_LIMIT + FILEIO_PATH_LIMIT + 1;
 
 // Archives are only ever read: a mode that would write, create or truncate is refused.
-static int mode_writes(const char* mode)
-{
-    return std::strpbrk(mode, "wa+") != nullptr;
+static int mode_writes(const char* mode) {
+  return std::strpbrk(mode, "wa+") != nullptr;
 }
 
-static std::size_t archive_name_length()
-{
-    std::size_t length = 0;
-    while (length < sizeof pff_archive_name && pff_archive_name[length] != '\0')
-        ++length;
-    return length;
+static std::size_t archive_name_length() {
+  std::size_t length = 0;
+  while (length < sizeof pff_archive_name && pff_archive_name[length] != '\0') ++length;
+  return length;
 }
 
 // The archive path: the directory prefix followed by the archive's file name.
-static int compose_archive_path(char* out, const char* path, std::size_t prefix_length)
-{
-    const char* name = pff_archive_name;
-    std::size_t name_length = archive_name_length();
-    if (name_length == 0) {
-        name = default_archive_name;
-        name_length = sizeof default_archive_name - 1;
-    }
-    if (prefix_length + name_length > PFF_ARCHIVE_PATH_LIMIT)
-        return 0;
-    std::memcpy(out, path, prefix_length);
-    std::memcpy(out + prefix_length, name, name_length);
-    out[prefix_length + name_length] = '\0';
-    return 1;
+static int compose_archive_path(char* out, const char* path, std::size_t prefix_length) {
+  const char* name = pff_archive_name;
+  std::size_t name_length = archive_name_length();
+  if (name_length == 0) {
+    name = default_archive_name;
+    name_length = sizeof default_archive_name - 1;
+  }
+  if (prefix_length + name_length > PFF_ARCHIVE_PATH_LIMIT) return 0;
+  std::memcpy(out, path, prefix_length);
+  std::memcpy(out + prefix_length, name, name_length);
+  out[prefix_length + name_length] = '\0';
+  return 1;
 }
 
-static const pff_entry* find_record(const pff_header* header, const char* name, std::size_t n)
-{
-    fastfile_fixed_header fixed;
-    fastfile_decode_fixed(header->image, &fixed);
-    std::uint32_t count = fastfile_searched_count(&fixed);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const unsigned char* record =
-            header->image + fastfile_record_position(std::int64_t(fixed.first_entry) + i);
-        // A NUL inside the first n bytes differs from every character of the name.
-        if (std::memcmp(record, name, n) == 0)
-            return reinterpret_cast<const pff_entry*>(record);
-    }
+static const pff_entry* find_record(const pff_header* header, const char* name, std::size_t n) {
+  fastfile_fixed_header fixed;
+  fastfile_decode_fixed(header->image, &fixed);
+  std::uint32_t count = fastfile_searched_count(&fixed);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const unsigned char* record =
+        header->image + fastfile_record_position(std::int64_t(fixed.first_entry) + i);
+    // A NUL inside the first n bytes differs from every character of the name.
+    if (std::memcmp(record, name, n) == 0) return reinterpret_cast<const pff_entry*>(record);
+  }
+  return nullptr;
+}
+
+const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, const char* mode) {
+  for (char* c = path; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+
+  char archive[PFF_ARCHIVE_PATH_LIMIT + 1];
+  if (!compose_archive_path(archive, path, prefix_length)) return nullptr;
+  pff_header* header = pffopen_header(archive);
+  if (header == nullptr) return nullptr;
+
+  const char* name = path + prefix_length;
+  std::size_t n = std::strlen(name);
+  // An empty name would begin every record's name; it names no member.
+  if (n == 0 || n > static_cast<std::size_t>(fastfile_name_limit)) return nullptr;
+  const pff_entry* entry = find_record(header, name, n);
+  if (entry == nullptr || mode_writes(mode)) return nullptr;
+
+  std::FILE* stream = std::fopen(header->opened, mode);
+  if (stream == nullptr) return nullptr;
+  if (!pff_disk_seek(stream, entry->offset)) {
+    std::fclose(stream);
     return nullptr;
+  }
+  file->stream = stream;
+  return entry;
 }
 
-const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, const char* mode)
-{
-    for (char* c = path; *c != '\0'; ++c)
-        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
-
-    char archive[PFF_ARCHIVE_PATH_LIMIT + 1];
-    if (!compose_archive_path(archive, path, prefix_length))
-        return nullptr;
-    pff_header* header = pffopen_header(archive);
-    if (header == nullptr)
-        return nullptr;
-
-    const char* name = path + prefix_length;
-    std::size_t n = std::strlen(name);
-    // An empty name would begin every record's name; it names no member.
-    if (n == 0 || n > static_cast<std::size_t>(fastfile_name_limit))
-        return nullptr;
-    const pff_entry* entry = find_record(header, name, n);
-    if (entry == nullptr || mode_writes(mode))
-        return nullptr;
-
-    std::FILE* stream = std::fopen(header->opened, mode);
-    if (stream == nullptr)
-        return nullptr;
-    if (!pff_disk_seek(stream, entry->offset)) {
-        std::fclose(stream);
-        return nullptr;
-    }
-    file->stream = stream;
-    return entry;
-}
-
-static pff_header* cached_header(const char* archive)
-{
-    for (list_node* node = pff_cache->next; node != pff_cache; node = node->next) {
-        pff_header* header = static_cast<pff_header*>(node->item);
-        if (std::strcmp(header->archive, archive) == 0)
-            return header;
-    }
-    return nullptr;
+static pff_header* cached_header(const char* archive) {
+  for (list_node* node = pff_cache->next; node != pff_cache; node = node->next) {
+    pff_header* header = static_cast<pff_header*>(node->item);
+    if (std::strcmp(header->archive, archive) == 0) return header;
+  }
+  return nullptr;
 }
 
 // Reads the image, then checks that every searched record lies inside it and inside the
 // file, so lookups never read outside what was loaded.
-static int load_image(pff_header* header, const fastfile_fixed_header* fixed)
-{
-    if (std::fseek(header->stream, 0, SEEK_SET) != 0)
-        return 0;
-    if (std::fread(header->image, 1, header->image_length, header->stream) != header->image_length)
-        return 0;
-    return fastfile_records_are_sound(header->image, fixed, header->archive_size);
+static int load_image(pff_header* header, const fastfile_fixed_header* fixed) {
+  if (std::fseek(header->stream, 0, SEEK_SET) != 0) return 0;
+  if (std::fread(header->image, 1, header->image_length, header->stream) != header->image_length) return 0;
+  return fastfile_records_are_sound(header->image, fixed, header->archive_size);
 }
 
-pff_header* pffopen_header(const char* archive)
-{
-    if (pff_cache == nullptr)
-        pff_cache = list_create();
-    if (pff_cache == nullptr)
-        return nullptr;
-    if (pff_header* header = cached_header(archive))
-        return header;
+pff_header* pffopen_header(const char* archive) {
+  if (pff_cache == nullptr) pff_cache = list_create();
+  if (pff_cache == nullptr) return nullptr;
+  if (pff_header* header = cached_header(archive)) return header;
 
-    std::size_t archive_length = std::strlen(archive);
-    if (archive_length > PFF_ARCHIVE_PATH_LIMIT)
-        return nullptr;
-    char opened[PFF_ARCHIVE_PATH_LIMIT + 1];
-    if (!pff_disk_resolve(archive, opened, sizeof opened))
-        return nullptr;
-    std::FILE* stream = std::fopen(opened, "rb");
-    if (stream == nullptr)
-        return nullptr;
+  std::size_t archive_length = std::strlen(archive);
+  if (archive_length > PFF_ARCHIVE_PATH_LIMIT) return nullptr;
+  char opened[PFF_ARCHIVE_PATH_LIMIT + 1];
+  if (!pff_disk_resolve(archive, opened, sizeof opened)) return nullptr;
+  std::FILE* stream = std::fopen(opened, "rb");
+  if (stream == nullptr) return nullptr;
 
-    // The whole fixed part is read at once; an archive shorter than it is refused.
-    unsigned char bytes[fastfile_fixed_size];
-    fastfile_fixed_header fixed;
-    std::uint64_t archive_size = 0;
-    if (std::fread(bytes, 1, sizeof bytes, stream) != sizeof bytes || !fastfile_magic_matches(bytes) ||
-        !pff_disk_size(stream, &archive_size)) {
-        std::fclose(stream);
-        return nullptr;
-    }
-    fastfile_decode_fixed(bytes, &fixed);
-    if ((fixed.flags & fastfile_flag_refused) != 0 || !fastfile_fixed_is_sound(&fixed, archive_size)) {
-        std::fclose(stream);
-        return nullptr;
-    }
+  // The whole fixed part is read at once; an archive shorter than it is refused.
+  unsigned char bytes[fastfile_fixed_size];
+  fastfile_fixed_header fixed;
+  std::uint64_t archive_size = 0;
+  if (std::fread(bytes, 1, sizeof bytes, stream) != sizeof bytes || !fastfile_magic_matches(bytes) ||
+      !pff_disk_size(stream, &archive_size)) {
+    std::fclose(stream);
+    return nullptr;
+  }
+  fastfile_decode_fixed(bytes, &fixed);
+  if ((fixed.flags & fastfile_flag_refused) != 0 || !fastfile_fixed_is_sound(&fixed, archive_size)) {
+    std::fclose(stream);
+    return nullptr;
+  }
 
-    std::uint64_t block_size = std::uint64_t(sizeof(pff_header)) + fixed.header_length;
-    pff_header* header = block_size > UINT32_MAX
-                             ? nullptr
-                             : static_cast<pff_header*>(pool_alloc(static_cast<std::uint32_t>(block_size)));
-    if (header == nullptr) {
-        std::fclose(stream);
-        stop("pffopen_header(): out of memory");
-    }
-    std::memcpy(header->archive, archive, archive_length + 1);
-    std::memcpy(header->opened, opened, std::strlen(opened) + 1);
-    header->stream = stream;
-    header->archive_size = archive_size;
-    header->image_length = fixed.header_length;
-    header->image = reinterpret_cast<unsigned char*>(header + 1);
-    if (!load_image(header, &fixed)) {
-        std::fclose(stream);
-        pool_free(header, static_cast<std::uint32_t>(block_size));
-        return nullptr;
-    }
-    // A header that cannot be listed would be lost with its stream; it is not kept.
-    if (!list_prepend(header, pff_cache)) {
-        std::fclose(stream);
-        pool_free(header, static_cast<std::uint32_t>(block_size));
-        return nullptr;
-    }
-    return header;
+  std::uint64_t block_size = std::uint64_t(sizeof(pff_header)) + fixed.header_length;
+  pff_header* header = block_size > UINT32_MAX
+                           ? nullptr
+                           : static_cast<pff_header*>(pool_alloc(static_cast<std::uint32_t>(block_size)));
+  if (header == nullptr) {
+    std::fclose(stream);
+    stop("pffopen_header(): out of memory");
+  }
+  std::memcpy(header->archive, archive, archive_length + 1);
+  std::memcpy(header->opened, opened, std::strlen(opened) + 1);
+  header->stream = stream;
+  header->archive_size = archive_size;
+  header->image_length = fixed.header_length;
+  header->image = reinterpret_cast<unsigned char*>(header + 1);
+  if (!load_image(header, &fixed)) {
+    std::fclose(stream);
+    pool_free(header, static_cast<std::uint32_t>(block_size));
+    return nullptr;
+  }
+  // A header that cannot be listed would be lost with its stream; it is not kept.
+  if (!list_prepend(header, pff_cache)) {
+    std::fclose(stream);
+    pool_free(header, static_cast<std::uint32_t>(block_size));
+    return nullptr;
+  }
+  return header;
 }
 
 // Looks the member up under the directory prefix first + second; a composed path that
 // does not fit is not found.
-static const pff_entry* find_under(pf_file* file, const char* first, const char* second,
-                                   const char* name, const char* mode)
-{
-    char path[composed_capacity];
-    std::size_t first_length = std::strlen(first);
-    std::size_t second_length = std::strlen(second);
-    std::size_t name_length = std::strlen(name);
-    if (first_length + second_length + name_length >= sizeof path)
-        return nullptr;
-    std::memcpy(path, first, first_length);
-    std::memcpy(path + first_length, second, second_length);
-    std::memcpy(path + first_length + second_length, name, name_length + 1);
-    return pffind(file, first_length + second_length, path, mode);
+static const pff_entry* find_under(pf_file* file, const char* first, const char* second, const char* name,
+                                   const char* mode) {
+  char path[composed_capacity];
+  std::size_t first_length = std::strlen(first);
+  std::size_t second_length = std::strlen(second);
+  std::size_t name_length = std::strlen(name);
+  if (first_length + second_length + name_length >= sizeof path) return nullptr;
+  std::memcpy(path, first, first_length);
+  std::memcpy(path + first_length, second, second_length);
+  std::memcpy(path + first_length + second_length, name, name_length + 1);
+  return pffind(file, first_length + second_length, path, mode);
 }
 
-pf_file* pffopen(pf_dir* dir, const char* name, const char* mode)
-{
-    if (dir == nullptr)
-        return nullptr;
-    pf_file* file = static_cast<pf_file*>(pool_alloc(sizeof(pf_file)));
-    if (file == nullptr)
-        stop("pffopen(): out of memory");
-    file->name = nullptr;
-    file->stream = nullptr;
-    file->entry = nullptr;
-    file->binary = 0;
+pf_file* pffopen(pf_dir* dir, const char* name, const char* mode) {
+  if (dir == nullptr) return nullptr;
+  pf_file* file = static_cast<pf_file*>(pool_alloc(sizeof(pf_file)));
+  if (file == nullptr) stop("pffopen(): out of memory");
+  file->name = nullptr;
+  file->stream = nullptr;
+  file->entry = nullptr;
+  file->binary = 0;
 
-    const pff_entry* entry = nullptr;
-    if (dir->search == nullptr) {
-        entry = find_under(file, "", dir->path, name, mode);
-    } else {
-        for (list_node* node = dir->search->next; node != dir->search && entry == nullptr;
-             node = node->next) {
-            const pf_path* base = static_cast<const pf_path*>(node->item);
-            if (base == nullptr)
-                stop("Path: %s, corrupt", dir->path);
-            entry = find_under(file, base->path, dir->path, name, mode);
-        }
+  const pff_entry* entry = nullptr;
+  if (dir->search == nullptr) {
+    entry = find_under(file, "", dir->path, name, mode);
+  } else {
+    for (list_node* node = dir->search->next; node != dir->search && entry == nullptr; node = node->next) {
+      const pf_path* base = static_cast<const pf_path*>(node->item);
+      if (base == nullptr) stop("Path: %s, corrupt", dir->path);
+      entry = find_under(file, base->path, dir->path, name, mode);
     }
-    if (entry == nullptr) {
-        pool_free(file, sizeof(pf_file));
-        return nullptr;
-    }
-    file->entry = entry;
-    // An unlisted handle would escape tidy-up: without a list entry the member is not opened.
-    if (!list_append(file, fileio_files)) {
-        std::fclose(file->stream);
-        pool_free(file, sizeof(pf_file));
-        return nullptr;
-    }
-    file->binary = pf_mode_is_binary(mode);
-    return file;
+  }
+  if (entry == nullptr) {
+    pool_free(file, sizeof(pf_file));
+    return nullptr;
+  }
+  file->entry = entry;
+  // An unlisted handle would escape tidy-up: without a list entry the member is not opened.
+  if (!list_append(file, fileio_files)) {
+    std::fclose(file->stream);
+    pool_free(file, sizeof(pf_file));
+    return nullptr;
+  }
+  file->binary = pf_mode_is_binary(mode);
+  return file;
 }

@@ -13,12 +13,12 @@ constexpr std::size_t PFF_ARCHIVE_PATH_LIMIT = 273;
 
 // One loaded archive header; cached for the rest of the process.
 struct pff_header {
-    char archive[PFF_ARCHIVE_PATH_LIMIT + 1];  // upper-cased path as asked for: the key
-    char opened[PFF_ARCHIVE_PATH_LIMIT + 1];   // the path the file was found under
-    std::FILE* stream;                         // loaded the header; stays open
-    std::uint64_t archive_size;                // file size when the header was loaded
-    std::uint32_t image_length;                // header_length
-    unsigned char* image;                      // the archive's first header_length bytes
+  char archive[PFF_ARCHIVE_PATH_LIMIT + 1];  // upper-cased path as asked for: the key
+  char opened[PFF_ARCHIVE_PATH_LIMIT + 1];   // the path the file was found under
+  std::FILE* stream;                         // loaded the header; stays open
+  std::uint64_t archive_size;                // file size when the header was loaded
+  std::uint32_t image_length;                // header_length
+  unsigned char* image;                      // the archive's first header_length bytes
 };
 
 // Loaded headers, newest first; created on first use and never released.

@@ -22,11 +22,11 @@ constexpr std::uint32_t fastfile_flag_refused = 1;
 constexpr unsigned char fastfile_end_marker = 26;
 
 struct fastfile_fixed_header {
-    std::uint32_t header_length;
-    std::uint32_t flags;
-    std::uint32_t unused;
-    std::int32_t first_entry;
-    std::int32_t entry_count;
+  std::uint32_t header_length;
+  std::uint32_t flags;
+  std::uint32_t unused;
+  std::int32_t first_entry;
+  std::int32_t entry_count;
 };
 
 std::uint32_t fastfile_get_u32(const unsigned char* bytes);
@@ -55,21 +55,20 @@ int fastfile_records_are_sound(const unsigned char* image, const fastfile_fixed_
 
 // One member as the writer lays it out.
 struct fastfile_member {
-    char name[fastfile_name_limit + 1];
-    std::uint32_t size;
-    std::uint32_t offset;  // set by fastfile_plan_layout
+  char name[fastfile_name_limit + 1];
+  std::uint32_t size;
+  std::uint32_t offset;  // set by fastfile_plan_layout
 };
 
 // Places the members one after another behind the header, each followed by one end
 // marker, and gives the header length. Records 0 to first_entry - 1 are written but not
 // searched. Returns 0 when the archive would not fit 32-bit offsets or first_entry is
 // out of range.
-int fastfile_plan_layout(fastfile_member* members, int count, int first_entry,
-                         std::uint32_t* header_length);
+int fastfile_plan_layout(fastfile_member* members, int count, int first_entry, std::uint32_t* header_length);
 
 // Writes the fixed header and the record table of a planned archive. 1 on success.
-int fastfile_write_header(std::FILE* out, const fastfile_member* members, int count,
-                          int first_entry, std::uint32_t header_length);
+int fastfile_write_header(std::FILE* out, const fastfile_member* members, int count, int first_entry,
+                          std::uint32_t header_length);
 
 // Writes one member's bytes and its end marker. 1 on success.
 int fastfile_write_member_bytes(std::FILE* out, const void* data, std::uint32_t size);

@@ -10,16 +10,26 @@
 
 // One record of a fast-file archive's table, as stored in the file (little-endian).
 struct pff_entry {
-    char name[12];
-    std::uint32_t offset;
-    std::uint32_t size;
-    std::uint32_t reserved;
+  char name[12];
+  std::uint32_t offset;
+  std::uint32_t size;
+  std::uint32_t reserved;
 };
 static_assert(sizeof(pff_entry) == 24, "archive records are 24 bytes");
 
-struct pf_path { char* path; };
-struct pf_dir { char* path; list_node* search; };
-struct pf_file { char* name; std::FILE* stream; const pff_entry* entry; int binary; };
+struct pf_path {
+  char* path;
+};
+struct pf_dir {
+  char* path;
+  list_node* search;
+};
+struct pf_file {
+  char* name;
+  std::FILE* stream;
+  const pff_entry* entry;
+  int binary;
+};
 
 constexpr std::uint32_t FILEIO_ARCHIVE_FIRST = 1;
 

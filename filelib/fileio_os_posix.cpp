@@ -7,119 +7,96 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int fileio_os_name_is_absolute(const char* name)
-{
-    return name[0] == '/';
+int fileio_os_name_is_absolute(const char* name) {
+  return name[0] == '/';
 }
 
 // Drops the last component of an absolute path of the given length; the root stays.
-static std::size_t drop_last_component(const char* path, std::size_t length)
-{
-    while (length > 1 && path[length - 1] != '/')
-        --length;
-    return length > 1 ? length - 1 : 1;
+static std::size_t drop_last_component(const char* path, std::size_t length) {
+  while (length > 1 && path[length - 1] != '/') --length;
+  return length > 1 ? length - 1 : 1;
 }
 
 // Works on the text alone, like the Windows full-path call: the path need not exist, "."
 // and ".." and repeated separators are resolved, links are not followed, and a trailing
 // separator is kept.
-int fileio_os_full_path(char* out, const char* path)
-{
-    std::size_t length;
-    if (path[0] == '/') {
-        out[0] = '/';
-        length = 1;
-    } else {
-        if (!fileio_os_get_directory(out))
-            return 0;
-        length = std::strlen(out);
+int fileio_os_full_path(char* out, const char* path) {
+  std::size_t length;
+  if (path[0] == '/') {
+    out[0] = '/';
+    length = 1;
+  } else {
+    if (!fileio_os_get_directory(out)) return 0;
+    length = std::strlen(out);
+  }
+  const char* cursor = path;
+  while (*cursor) {
+    while (*cursor == '/') ++cursor;
+    const char* component = cursor;
+    while (*cursor && *cursor != '/') ++cursor;
+    const std::size_t component_length = static_cast<std::size_t>(cursor - component);
+    if (component_length == 0 || (component_length == 1 && component[0] == '.')) continue;
+    if (component_length == 2 && component[0] == '.' && component[1] == '.') {
+      length = drop_last_component(out, length);
+      continue;
     }
-    const char* cursor = path;
-    while (*cursor) {
-        while (*cursor == '/')
-            ++cursor;
-        const char* component = cursor;
-        while (*cursor && *cursor != '/')
-            ++cursor;
-        const std::size_t component_length = static_cast<std::size_t>(cursor - component);
-        if (component_length == 0 || (component_length == 1 && component[0] == '.'))
-            continue;
-        if (component_length == 2 && component[0] == '.' && component[1] == '.') {
-            length = drop_last_component(out, length);
-            continue;
-        }
-        const std::size_t separator_length = length > 1 ? 1 : 0;
-        if (separator_length + component_length > FILEIO_PATH_LIMIT - length)
-            return 0;
-        if (separator_length)
-            out[length++] = '/';
-        std::memcpy(out + length, component, component_length);
-        length += component_length;
-    }
-    const std::size_t path_length = std::strlen(path);
-    if (path_length > 0 && path[path_length - 1] == '/' && length > 1) {
-        if (length >= FILEIO_PATH_LIMIT)
-            return 0;
-        out[length++] = '/';
-    }
-    out[length] = '\0';
-    return 1;
+    const std::size_t separator_length = length > 1 ? 1 : 0;
+    if (separator_length + component_length > FILEIO_PATH_LIMIT - length) return 0;
+    if (separator_length) out[length++] = '/';
+    std::memcpy(out + length, component, component_length);
+    length += component_length;
+  }
+  const std::size_t path_length = std::strlen(path);
+  if (path_length > 0 && path[path_length - 1] == '/' && length > 1) {
+    if (length >= FILEIO_PATH_LIMIT) return 0;
+    out[length++] = '/';
+  }
+  out[length] = '\0';
+  return 1;
 }
 
-int fileio_os_get_directory(char* out)
-{
-    return getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
+int fileio_os_get_directory(char* out) {
+  return getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
-int fileio_os_set_directory(const char* path)
-{
-    return chdir(path) == 0;
+int fileio_os_set_directory(const char* path) {
+  return chdir(path) == 0;
 }
 
-int fileio_os_path_drive(const char*)
-{
-    return 0;
+int fileio_os_path_drive(const char*) {
+  return 0;
 }
 
-int fileio_os_get_drive()
-{
-    return 0;
+int fileio_os_get_drive() {
+  return 0;
 }
 
-int fileio_os_set_drive(int drive)
-{
-    return drive == 0;
+int fileio_os_set_drive(int drive) {
+  return drive == 0;
 }
 
-int fileio_os_program_directory(char* out)
-{
-    const char* invoked = program_invocation_name;
-    const char* last_separator = invoked ? std::strrchr(invoked, '/') : nullptr;
-    const std::size_t length = last_separator ? static_cast<std::size_t>(last_separator - invoked) + 1 : 0;
-    if (length > FILEIO_PATH_LIMIT)
-        return 0;
-    if (length)
-        std::memcpy(out, invoked, length);
-    out[length] = '\0';
-    return 1;
+int fileio_os_program_directory(char* out) {
+  const char* invoked = program_invocation_name;
+  const char* last_separator = invoked ? std::strrchr(invoked, '/') : nullptr;
+  const std::size_t length = last_separator ? static_cast<std::size_t>(last_separator - invoked) + 1 : 0;
+  if (length > FILEIO_PATH_LIMIT) return 0;
+  if (length) std::memcpy(out, invoked, length);
+  out[length] = '\0';
+  return 1;
 }
 
-std::FILE* fileio_os_open(const char* path, const char* mode)
-{
-    std::FILE* stream = std::fopen(path, mode);
-    struct stat status;
-    if (stream && fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode)) {
-        std::fclose(stream);
-        return nullptr;
-    }
-    return stream;
+std::FILE* fileio_os_open(const char* path, const char* mode) {
+  std::FILE* stream = std::fopen(path, mode);
+  struct stat status;
+  if (stream && fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(stream);
+    return nullptr;
+  }
+  return stream;
 }
 
-void fileio_os_set_default_binary()
-{
-}
+void fileio_os_set_default_binary() {}
 
-int fileio_os_default_is_binary()
-{
-    return 1;
+int fileio_os_default_is_binary() {
+  return 1;
 }

@@ -9,68 +9,55 @@
 #include <direct.h>
 #include <fcntl.h>
 
-int fileio_os_name_is_absolute(const char* name)
-{
-    return name[0] != '\0' && (name[1] == ':' || (name[0] == '\\' && name[1] == '\\'));
+int fileio_os_name_is_absolute(const char* name) {
+  return name[0] != '\0' && (name[1] == ':' || (name[0] == '\\' && name[1] == '\\'));
 }
 
-int fileio_os_full_path(char* out, const char* path)
-{
-    return _fullpath(out, path, FILEIO_PATH_LIMIT + 1) != nullptr;
+int fileio_os_full_path(char* out, const char* path) {
+  return _fullpath(out, path, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
-int fileio_os_get_directory(char* out)
-{
-    return _getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
+int fileio_os_get_directory(char* out) {
+  return _getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
-int fileio_os_set_directory(const char* path)
-{
-    return _chdir(path) == 0;
+int fileio_os_set_directory(const char* path) {
+  return _chdir(path) == 0;
 }
 
-int fileio_os_path_drive(const char* path)
-{
-    const unsigned char letter = static_cast<unsigned char>(path[0]);
-    if (!std::isalpha(letter) || path[1] != ':')
-        return 0;
-    return std::toupper(letter) - 'A' + 1;
+int fileio_os_path_drive(const char* path) {
+  const unsigned char letter = static_cast<unsigned char>(path[0]);
+  if (!std::isalpha(letter) || path[1] != ':') return 0;
+  return std::toupper(letter) - 'A' + 1;
 }
 
-int fileio_os_get_drive()
-{
-    return _getdrive();
+int fileio_os_get_drive() {
+  return _getdrive();
 }
 
-int fileio_os_set_drive(int drive)
-{
-    return drive == 0 || _chdrive(drive) == 0;
+int fileio_os_set_drive(int drive) {
+  return drive == 0 || _chdrive(drive) == 0;
 }
 
-int fileio_os_program_directory(char* out)
-{
-    const char* invoked = __argv ? __argv[0] : nullptr;
-    if (!invoked || std::strlen(invoked) > FILEIO_PATH_LIMIT)
-        return 0;
-    // Every part of a path no longer than the limit fits a buffer of the limit's size.
-    char drive[FILEIO_PATH_LIMIT + 1];
-    char directory[FILEIO_PATH_LIMIT + 1];
-    _splitpath(invoked, drive, directory, nullptr, nullptr);
-    _makepath(out, drive, directory, nullptr, nullptr);
-    return 1;
+int fileio_os_program_directory(char* out) {
+  const char* invoked = __argv ? __argv[0] : nullptr;
+  if (!invoked || std::strlen(invoked) > FILEIO_PATH_LIMIT) return 0;
+  // Every part of a path no longer than the limit fits a buffer of the limit's size.
+  char drive[FILEIO_PATH_LIMIT + 1];
+  char directory[FILEIO_PATH_LIMIT + 1];
+  _splitpath(invoked, drive, directory, nullptr, nullptr);
+  _makepath(out, drive, directory, nullptr, nullptr);
+  return 1;
 }
 
-std::FILE* fileio_os_open(const char* path, const char* mode)
-{
-    return std::fopen(path, mode);
+std::FILE* fileio_os_open(const char* path, const char* mode) {
+  return std::fopen(path, mode);
 }
 
-void fileio_os_set_default_binary()
-{
-    _fmode = _O_BINARY;
+void fileio_os_set_default_binary() {
+  _fmode = _O_BINARY;
 }
 
-int fileio_os_default_is_binary()
-{
-    return _fmode == _O_BINARY;
+int fileio_os_default_is_binary() {
+  return _fmode == _O_BINARY;
 }

@@ -112,8 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (char& c : name) {
     if (c == '\0' || c == '/') c = '_';
   }
-  const std::string archive(reinterpret_cast<const char*>(data + 2 + name_length),
-                            size - 2 - name_length);
+  const std::string archive(reinterpret_cast<const char*>(data + 2 + name_length), size - 2 - name_length);
   fuzz_write_file(scratch.archive_path, reinterpret_cast<const std::uint8_t*>(archive.data()),
                   archive.size());
   forget_cached_headers();

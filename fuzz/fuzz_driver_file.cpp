@@ -35,7 +35,9 @@ pf_dir* scratch_handle() {
   return dir;
 }
 
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool same_ignoring_case(const std::string& a, const char* b) {
   if (a.size() != std::strlen(b)) return false;
@@ -107,7 +109,8 @@ void check_builders(const std::string& line) {
   const std::string command = line.substr(0, driver_line_capacity - 1);
   std::vector<char> out(command_line_capacity);
   for (int nofog = 0; nofog <= 1; ++nofog) {
-    int built = build_game_command(install_dir.c_str(), command.c_str(), nofog, out.data(), command_line_capacity);
+    int built =
+        build_game_command(install_dir.c_str(), command.c_str(), nofog, out.data(), command_line_capacity);
     FUZZ_CHECK(std::memchr(out.data(), '\0', out.size()) != nullptr);
     FUZZ_CHECK(built ? std::strstr(out.data(), install_dir.c_str()) != nullptr : out[0] == '\0');
   }

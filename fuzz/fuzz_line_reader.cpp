@@ -1,8 +1,8 @@
 // pfgets over arbitrary bytes, with every capacity from 1 up to a little past the input's
-// length (up to 302; beyond that the capacities the menu uses and the input's length). Each call's buffer is exactly `capacity`
-// bytes of heap, so AddressSanitizer sees any write past it; the text must be terminated
-// inside it; and the sequence of lines must be the one a plain reading of the bytes gives:
-// nothing lost, nothing invented, CR, LF, CR LF and LF CR each ending one line.
+// length (up to 302; beyond that the capacities the menu uses and the input's length). Each call's
+// buffer is exactly `capacity` bytes of heap, so AddressSanitizer sees any write past it; the text
+// must be terminated inside it; and the sequence of lines must be the one a plain reading of the
+// bytes gives: nothing lost, nothing invented, CR, LF, CR LF and LF CR each ending one line.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

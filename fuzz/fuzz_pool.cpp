@@ -47,7 +47,9 @@ std::uint64_t extent_of(std::uint32_t size) {
   return (std::uint64_t(size) + pool_unit - 1) / pool_unit * pool_unit;
 }
 
-bool is_pooled(std::uint32_t size) { return size > 0 && extent_of(size) <= pool_largest_block; }
+bool is_pooled(std::uint32_t size) {
+  return size > 0 && extent_of(size) <= pool_largest_block;
+}
 
 bool holds_fill(const live_block& block) {
   for (std::uint32_t i = 0; i < block.size; ++i) {
@@ -126,7 +128,8 @@ void release(model& m, std::size_t index) {
   m.live.erase(m.live.begin() + static_cast<std::ptrdiff_t>(index));
   m.occupied.erase(reinterpret_cast<std::uintptr_t>(block.start));
   pool_free(block.start, block.size);
-  if (is_pooled(block.size) && !refusing) m.released[static_cast<std::uint32_t>(block.extent / pool_unit)].push_back(block.start);
+  if (is_pooled(block.size) && !refusing)
+    m.released[static_cast<std::uint32_t>(block.extent / pool_unit)].push_back(block.start);
 }
 
 }  // namespace
@@ -138,7 +141,9 @@ extern "C" void* __wrap_malloc(std::size_t size) {
   if (block != nullptr && size == chunk_request) ++chunks_granted;
   return block;
 }
-extern "C" void __wrap_free(void* block) { __real_free(block); }
+extern "C" void __wrap_free(void* block) {
+  __real_free(block);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   model m;

@@ -32,8 +32,10 @@ const std::string& fuzz_scratch_dir() {
                        std::to_string(static_cast<long>(getpid()));
     for (int attempt = 0; scratch.empty(); ++attempt) {
       std::string candidate = base + "-" + std::to_string(attempt);
-      if (mkdir(candidate.c_str(), 0700) == 0) scratch = candidate;
-      else if (attempt > 1000) fuzz_fail("cannot make a scratch directory");
+      if (mkdir(candidate.c_str(), 0700) == 0)
+        scratch = candidate;
+      else if (attempt > 1000)
+        fuzz_fail("cannot make a scratch directory");
     }
     std::atexit(remove_scratch);
   }

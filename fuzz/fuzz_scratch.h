@@ -23,7 +23,7 @@ bool fuzz_read_file(const std::string& path, std::string* bytes);
 // input as a crash).
 [[noreturn]] void fuzz_fail(const char* what);
 
-#define FUZZ_CHECK(condition)                         \
-  do {                                                \
-    if (!(condition)) fuzz_fail(#condition);          \
+#define FUZZ_CHECK(condition)                \
+  do {                                       \
+    if (!(condition)) fuzz_fail(#condition); \
   } while (0)

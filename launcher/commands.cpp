@@ -98,8 +98,8 @@ int dispatch_command(HWND window, int command, int notification) {
       change_driver();
       break;
     case CMD_TROUBLESHOOT:
-      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_TROUBLESHOOT), g_main_window,
-                      troubleshoot_dialog_proc, 0);
+      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_TROUBLESHOOT), g_main_window, troubleshoot_dialog_proc,
+                      0);
       break;
   }
   refresh_menu(window);

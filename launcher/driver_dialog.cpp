@@ -14,7 +14,9 @@ HWND g_driver_combo;
 HWND g_driver_help;
 const DriverChoice* g_driver_choice;
 
-bool in_choice(int index) { return index >= 0 && index < g_driver_choice->count; }
+bool in_choice(int index) {
+  return index >= 0 && index < g_driver_choice->count;
+}
 
 // Shows the help text of the entry at index, or clears it when index is out of range.
 void show_help(int index) {

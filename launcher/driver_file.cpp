@@ -18,7 +18,9 @@ const char scan_blanks[] = " \t\n\v\f\r";
 static_assert(detection_command_capacity <= driver_line_size,
               "the detection command line is built in the line buffer");
 
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Whole texts equal, ASCII letter case ignored.
 bool equals_ignoring_case(const char* a, const char* b) {
@@ -101,9 +103,8 @@ void scan_detected_drivers(pf_file* file) {
 int format_detection_command(const char* install_dir, char* out, std::size_t capacity) {
   if (capacity == 0) return 0;
   const char* quote = std::strchr(install_dir, ' ') != nullptr ? "\"" : "";
-  int length = std::snprintf(out, capacity, "%s%s\\%s%s %s%s\\%s%s", quote, install_dir,
-                             detection_program, quote, quote, install_dir, detection_file_name,
-                             quote);
+  int length = std::snprintf(out, capacity, "%s%s\\%s%s %s%s\\%s%s", quote, install_dir, detection_program,
+                             quote, quote, install_dir, detection_file_name, quote);
   if (length < 0 || static_cast<std::size_t>(length) >= capacity) {
     out[0] = '\0';
     return 0;

@@ -15,8 +15,7 @@ constexpr int driver_install_dir_max = 127;
 // Room for the longest detection command line: the install directory twice, the two file
 // names, their separators, the blank between them and two pairs of quotes. The line
 // buffer is larger still, so the command line always fits it.
-constexpr int detection_command_capacity =
-    2 * (driver_install_dir_max + 1 + 12) + 1 + 4 + 1;
+constexpr int detection_command_capacity = 2 * (driver_install_dir_max + 1 + 12) + 1 + 4 + 1;
 // Lines of "mdrivers.dat" and "korvexe.dat" are read into one buffer of this size.
 constexpr int driver_line_size = 520;
 

@@ -16,8 +16,8 @@ constexpr int driver_table_size = 7;
 constexpr int driver_word_size = 32;
 
 struct DriverEntry {
-  std::int32_t name_id;  // string id of the name shown in the Select Driver list
-  std::int32_t help_id;  // string id of the help text shown under "Current Driver"
+  std::int32_t name_id;            // string id of the name shown in the Select Driver list
+  std::int32_t help_id;            // string id of the help text shown under "Current Driver"
   char key[driver_word_size];      // names the renderer in "mdrivers.dat" and "korvexe.dat"
   char command[driver_word_size];  // game program and renderer option, relative to the install dir
   std::int32_t priority;           // higher is better; all different
@@ -27,9 +27,9 @@ struct DriverEntry {
 
 // The renderers on offer in one selection, best first.
 struct DriverChoice {
-  std::int32_t count;        // renderers present or maybe present
-  DriverEntry** entries;     // count pointers into g_driver_table (malloc'ed)
-  std::int32_t selection;    // index into entries: the default, then the choice; -1 for none
+  std::int32_t count;      // renderers present or maybe present
+  DriverEntry** entries;   // count pointers into g_driver_table (malloc'ed)
+  std::int32_t selection;  // index into entries: the default, then the choice; -1 for none
 };
 
 extern DriverEntry g_driver_table[driver_table_size];

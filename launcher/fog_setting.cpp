@@ -7,7 +7,9 @@ namespace {
 const char fog_file_name[] = "frontend.dat";
 const int fog_line_capacity = 255;
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char ascii_lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equals_ignoring_case(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b) {

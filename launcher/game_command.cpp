@@ -5,7 +5,9 @@
 namespace {
 
 // The platform splits an unquoted command line at blanks and tabs.
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 bool has_blank(const char* text) {
   for (; *text != '\0'; ++text) {
@@ -34,7 +36,9 @@ void append(line_builder* line, const char* text, std::size_t count) {
   line->out[line->length] = '\0';
 }
 
-void append(line_builder* line, const char* text) { append(line, text, std::strlen(text)); }
+void append(line_builder* line, const char* text) {
+  append(line, text, std::strlen(text));
+}
 
 // Writes install_dir "\" program, then arguments as they are. The program path goes in
 // quotes when it contains a blank; otherwise the line is the plain concatenation.
@@ -67,12 +71,8 @@ struct renderer_option {
 // Tested in this order; no keyword begins another, so the order only matters for keys
 // that begin with one keyword and go on with another.
 const renderer_option renderer_options[] = {
-    {"RAMP", " -arr"},
-    {"MMX", " -arm"},
-    {"PRIMARY_HAL", " -ar1"},
-    {"SECONDARY_HAL", " -ar2"},
-    {"GLIDE", " -ar3"},
-    {"PENTIUM_RENDERER", " -arp"},
+    {"RAMP", " -arr"},          {"MMX", " -arm"},   {"PRIMARY_HAL", " -ar1"},
+    {"SECONDARY_HAL", " -ar2"}, {"GLIDE", " -ar3"}, {"PENTIUM_RENDERER", " -arp"},
     {"K6_RENDERER", " -ark"},
 };
 
@@ -87,8 +87,8 @@ const char* network_renderer_option(const char* driver_key) {
   return "";
 }
 
-int build_game_command(const char* install_dir, const char* game_command, int nofog,
-                       char* out, int capacity) {
+int build_game_command(const char* install_dir, const char* game_command, int nofog, char* out,
+                       int capacity) {
   // The program is the first word of the game command; the rest follows unchanged.
   std::size_t program_length = 0;
   while (game_command[program_length] != '\0' && !is_blank(game_command[program_length])) {
@@ -98,8 +98,7 @@ int build_game_command(const char* install_dir, const char* game_command, int no
                     nofog != 0 ? " -anf" : "", out, capacity);
 }
 
-int build_network_command(const char* install_dir, const char* driver_key, char* out,
-                          int capacity) {
+int build_network_command(const char* install_dir, const char* driver_key, char* out, int capacity) {
   static const char launcher_program[] = "netlaunc.exe";
   return build_line(install_dir, launcher_program, sizeof launcher_program - 1, "",
                     network_renderer_option(driver_key), out, capacity);

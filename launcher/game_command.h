@@ -9,20 +9,17 @@ constexpr int driver_line_capacity = 127;
 
 // Room for the longest command line: install directory, "\", game command, " -anf", the
 // two quotes around a program path with blanks, and the terminator.
-constexpr int command_line_capacity =
-    install_dir_max_length + 1 + (driver_line_capacity - 1) + 5 + 2 + 1;
+constexpr int command_line_capacity = install_dir_max_length + 1 + (driver_line_capacity - 1) + 5 + 2 + 1;
 
 // Play: install_dir "\" game_command, then " -anf" when nofog is non-zero. The program
 // (install_dir "\" and the first word of game_command) is quoted when it contains a blank,
 // so the platform cannot take a shorter path up to that blank for the program.
 // Returns 1 with the terminated line in out, or 0 with out empty when it would not fit.
-int build_game_command(const char* install_dir, const char* game_command, int nofog,
-                       char* out, int capacity);
+int build_game_command(const char* install_dir, const char* game_command, int nofog, char* out, int capacity);
 
 // Play Network Game: install_dir "\netlaunc.exe" and the renderer option for driver_key,
 // quoted like the game. Same result as build_game_command.
-int build_network_command(const char* install_dir, const char* driver_key, char* out,
-                          int capacity);
+int build_network_command(const char* install_dir, const char* driver_key, char* out, int capacity);
 
 // The network launcher's renderer option (" -ar3" and so on) for the first table keyword
 // that driver_key begins with, letter case significant; "" when none does.

@@ -27,7 +27,7 @@ int read_uninstall_string(const char* product_key, const char* value_name, char*
 
 void error_box(int code);  // 5: the CD-ROM text; anything else: the installation text
 void center_window(HWND window);
-void close_menu();             // runs at most once per process
+void close_menu();  // runs at most once per process
 void refresh_menu(HWND window);
 int run_program(const char* command_line);  // WinExec with SW_RESTORE; 1 on success
 

@@ -54,10 +54,9 @@ void create_menu(HWND window) {
     const MenuButton& button = menu_buttons[i];
     char label[256];
     load_menu_string(g_instance, static_cast<UINT>(button.label_id), label);
-    g_button[i] = CreateWindowExA(0, "Button", label, BUTTON_STYLE, BUTTON_X, button.y, BUTTON_WIDTH,
-                                  button.height, window,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.command)),
-                                  g_instance, nullptr);
+    g_button[i] = CreateWindowExA(
+        0, "Button", label, BUTTON_STYLE, BUTTON_X, button.y, BUTTON_WIDTH, button.height, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.command)), g_instance, nullptr);
   }
   g_picture = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_MENU_PICTURE));
   g_picture_dc = CreateCompatibleDC(nullptr);

@@ -31,8 +31,7 @@ int launch(launch_kind kind) {
   }
   pf_dir* dir = pfdir_new(install_dir, nullptr);
   if (dir == nullptr) return give_up(nullptr, nullptr);
-  if (!pfexists(dir, "korvexe.dat") &&
-      !select_video_driver(install_dir, DRIVER_SELECT_SILENT)) {
+  if (!pfexists(dir, "korvexe.dat") && !select_video_driver(install_dir, DRIVER_SELECT_SILENT)) {
     return give_up(nullptr, dir);
   }
   pf_file* file = pfopen(dir, "korvexe.dat", "rb");
@@ -41,8 +40,7 @@ int launch(launch_kind kind) {
   // Line 1 is the driver key, line 2 the game command; both must be there.
   char driver_key[driver_line_capacity];
   char game_command[driver_line_capacity];
-  if (!pfgets(file, driver_key, driver_line_capacity) ||
-      !pfgets(file, game_command, driver_line_capacity)) {
+  if (!pfgets(file, driver_key, driver_line_capacity) || !pfgets(file, game_command, driver_line_capacity)) {
     return give_up(file, dir);
   }
 
@@ -51,8 +49,7 @@ int launch(launch_kind kind) {
   char command_line[command_line_capacity];
   const int built =
       kind == launch_game
-          ? build_game_command(install_dir, game_command, g_nofog, command_line,
-                               command_line_capacity)
+          ? build_game_command(install_dir, game_command, g_nofog, command_line, command_line_capacity)
           : build_network_command(install_dir, driver_key, command_line, command_line_capacity);
   if (!built) return give_up(file, dir);
 
@@ -76,6 +73,10 @@ int launch(launch_kind kind) {
 
 }  // namespace
 
-int play_game() { return launch(launch_game); }
+int play_game() {
+  return launch(launch_game);
+}
 
-int play_network_game() { return launch(launch_network); }
+int play_network_game() {
+  return launch(launch_network);
+}

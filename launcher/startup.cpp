@@ -22,8 +22,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   // The class name doubles as the window title.
   if (register_menu_class(menu_class)) {
     g_main_window = CreateWindowExA(0, menu_class, menu_class, WS_CAPTION | WS_SYSMENU, 0, 0,
-                                    MENU_OUTER_WIDTH, MENU_OUTER_HEIGHT, nullptr, nullptr,
-                                    instance, nullptr);
+                                    MENU_OUTER_WIDTH, MENU_OUTER_HEIGHT, nullptr, nullptr, instance, nullptr);
   }
   if (g_main_window == nullptr) {
     // Without a window nothing could ever end the message loop.

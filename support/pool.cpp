@@ -21,10 +21,12 @@ struct free_block {
 
 // Index 0 is unused so that a class number indexes its own stack.
 free_block* free_stacks[class_count + 1];
-char* chunk_next;              // first byte of the current chunk not yet handed out
-std::uint32_t chunk_left;      // bytes from chunk_next to the chunk's end
+char* chunk_next;          // first byte of the current chunk not yet handed out
+std::uint32_t chunk_left;  // bytes from chunk_next to the chunk's end
 
-std::uint32_t size_of_class(std::uint32_t size_class) { return size_class * pool_unit; }
+std::uint32_t size_of_class(std::uint32_t size_class) {
+  return size_class * pool_unit;
+}
 
 void push_block(void* block, std::uint32_t size_class) {
   free_block* entry = static_cast<free_block*>(block);

@@ -13,5 +13,4 @@ extern list_node* stop_callbacks;
 [[noreturn]] void stop(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Diagnostic hook of the file library; it writes nowhere in this program.
-void debug_message(const char* tag, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+void debug_message(const char* tag, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -80,7 +80,8 @@ double time_first_paint(const std::string& program, COLORREF expected) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   const double start = now_ms();
-  if (!CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return -1;
   }
   double painted = -1;

@@ -48,11 +48,14 @@ TEST_F(archive_play_test, packed_driver_choice_drives_play_and_network_play) {
   // The folder's name has a blank, so the program's path is quoted.
   const std::string dir = join_path(scratch_dir, "Packed Game");
   ASSERT_TRUE(make_dir(dir));
-  for (const char* program : {"korv3dfx.exe", "netlaunc.exe"}) ASSERT_TRUE(install_stand_in(join_path(dir, program)));
+  for (const char* program : {"korv3dfx.exe", "netlaunc.exe"})
+    ASSERT_TRUE(install_stand_in(join_path(dir, program)));
   // Another member before it, so the menu's record is found by name, not by place.
-  ASSERT_TRUE(write_archive(join_path(dir, "FASTFILE.DAT"), {{"README.TXT", "Korvamund\r\n"}, {"KORVEXE.DAT", korvexe}}));
+  ASSERT_TRUE(write_archive(join_path(dir, "FASTFILE.DAT"),
+                            {{"README.TXT", "Korvamund\r\n"}, {"KORVEXE.DAT", korvexe}}));
   ASSERT_TRUE(set_app_path(dir));
-  const std::pair<int, const char*> buttons[] = {{play_id, "korv3dfx.exe"}, {network_play_id, "netlaunc.exe"}};
+  const std::pair<int, const char*> buttons[] = {{play_id, "korv3dfx.exe"},
+                                                 {network_play_id, "netlaunc.exe"}};
   for (const auto& button : buttons) {
     SCOPED_TRACE(button.second);
     DeleteFileA(log_path.c_str());

@@ -43,7 +43,8 @@ class driver_select_test : public e2e_test {
   void choose(HWND dialog, int index) {
     HWND list = GetDlgItem(dialog, driver_list_id);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(driver_list_id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(driver_list_id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
   }
 
   std::string help_text(HWND dialog) { return window_text(GetDlgItem(dialog, driver_help_id)); }

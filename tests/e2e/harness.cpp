@@ -72,8 +72,9 @@ bool file_exists(const std::string& path) {
 bool read_file(const std::string& path, std::string* bytes) {
   bytes->clear();
   // Shared for writing too, so a log that a stand-in is appending to can be read.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   char chunk[4096];
   DWORD got = 0;
@@ -84,7 +85,8 @@ bool read_file(const std::string& path, std::string* bytes) {
 }
 
 bool write_file(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -116,7 +118,8 @@ bool install_stand_in(const std::string& path) {
 
 bool set_registry_raw(const char* key, const char* value_name, DWORD type, const void* data, DWORD size) {
   HKEY handle = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS) {
     return false;
   }
   LONG result = RegSetValueExA(handle, value_name, 0, type, static_cast<const BYTE*>(data), size);
@@ -138,12 +141,18 @@ bool delete_registry_key(const char* key) {
 
 }  // namespace
 
-bool set_app_path(const std::string& install_dir) { return set_registry_text(app_paths_key, "Path", install_dir); }
-bool delete_app_path() { return delete_registry_key(app_paths_key); }
+bool set_app_path(const std::string& install_dir) {
+  return set_registry_text(app_paths_key, "Path", install_dir);
+}
+bool delete_app_path() {
+  return delete_registry_key(app_paths_key);
+}
 bool set_uninstall_string(const std::string& command_line) {
   return set_registry_text(uninstall_key, "UninstallString", command_line);
 }
-bool delete_uninstall_string() { return delete_registry_key(uninstall_key); }
+bool delete_uninstall_string() {
+  return delete_registry_key(uninstall_key);
+}
 
 // ---- the menu process ---------------------------------------------------------------
 
@@ -255,13 +264,17 @@ void end_menu(menu_process* menu) {
   menu->window = nullptr;
 }
 
-std::vector<HWND> menu_windows() { return top_level_windows(0, menu_class_name, menu_class_name); }
+std::vector<HWND> menu_windows() {
+  return top_level_windows(0, menu_class_name, menu_class_name);
+}
 
 HWND menu_button(const menu_process& menu, int control_id) {
   return menu.window == nullptr ? nullptr : GetDlgItem(menu.window, control_id);
 }
 
-void click(const menu_process& menu, int control_id) { post_notification(menu, control_id, BN_CLICKED); }
+void click(const menu_process& menu, int control_id) {
+  post_notification(menu, control_id, BN_CLICKED);
+}
 
 void post_notification(const menu_process& menu, int control_id, int notification) {
   PostMessageA(menu.window, WM_COMMAND, MAKEWPARAM(control_id, notification),
@@ -298,7 +311,6 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
   }
 }
 
-
 // ---- the recorder log -----------------------------------------------------------------
 
 namespace {
@@ -334,7 +346,8 @@ std::vector<recorder_record> read_recorder_log(const std::string& log_path) {
     size_t field_start = 0;
     for (;;) {
       size_t tab = line.find('\t', field_start);
-      fields.push_back(unescape(line.substr(field_start, tab == std::string::npos ? std::string::npos : tab - field_start)));
+      fields.push_back(unescape(
+          line.substr(field_start, tab == std::string::npos ? std::string::npos : tab - field_start)));
       if (tab == std::string::npos) break;
       field_start = tab + 1;
     }
@@ -367,7 +380,9 @@ std::string window_text(HWND window) {
   return text;
 }
 
-std::string message_box_text(HWND box) { return window_text(GetDlgItem(box, 0xFFFF)); }
+std::string message_box_text(HWND box) {
+  return window_text(GetDlgItem(box, 0xFFFF));
+}
 
 HICON message_box_icon(HWND box) {
   // The icon's static control is 0x14 on Windows and stc1 (0x440) in Wine.
@@ -380,8 +395,12 @@ HICON message_box_icon(HWND box) {
   return nullptr;
 }
 
-void press_ok(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
-void press_cancel(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }
+void press_ok(HWND box) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+void press_cancel(HWND box) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
 
 std::vector<std::string> combo_items(HWND combo) {
   std::vector<std::string> items;
@@ -400,9 +419,13 @@ std::vector<std::string> combo_items(HWND combo) {
   return items;
 }
 
-int combo_selection(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+int combo_selection(HWND combo) {
+  return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
 
-int check_state(HWND button) { return static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0)); }
+int check_state(HWND button) {
+  return static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0));
+}
 
 // ---- fixture --------------------------------------------------------------------------
 

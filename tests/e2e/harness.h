@@ -19,7 +19,8 @@ constexpr const char* game_class_name = "Korvamund";
 
 // The texts of the menu's error boxes.
 constexpr const char* cdrom_error =
-    "Failed to locate a required file on the CD-ROM. Please make sure the CD is in the correct drive.";
+    "Failed to locate a required file on the CD-ROM. Please make sure the CD is in the correct "
+    "drive.";
 constexpr const char* installation_error =
     "Failed to locate a required file in your installation. You may need to re-install Korvamund.";
 
@@ -34,8 +35,8 @@ std::string program_dir();  // folder of the running test program (bin/), no tra
 std::string join_path(const std::string& dir, const std::string& name);
 // A fresh folder under %TEMP% whose name contains a blank; "" on failure.
 std::string make_scratch_dir();
-bool make_dir(const std::string& path);         // creates missing parents too
-bool remove_tree(const std::string& path);      // folder and all it holds
+bool make_dir(const std::string& path);     // creates missing parents too
+bool remove_tree(const std::string& path);  // folder and all it holds
 bool file_exists(const std::string& path);
 bool read_file(const std::string& path, std::string* bytes);
 bool write_file(const std::string& path, const std::string& bytes);
@@ -53,7 +54,7 @@ constexpr const char* uninstall_key = "SOFTWARE\\MICROSOFT\\Windows\\CurrentVers
 
 // Writes exactly size bytes of the given type (no terminator added): hostile values.
 bool set_registry_raw(const char* key, const char* value_name, DWORD type, const void* data, DWORD size);
-bool set_app_path(const std::string& install_dir);           // App Paths\korv.exe "Path"
+bool set_app_path(const std::string& install_dir);  // App Paths\korv.exe "Path"
 bool delete_app_path();
 bool set_uninstall_string(const std::string& command_line);  // Uninstall\Korvamund "UninstallString"
 bool delete_uninstall_string();
@@ -110,9 +111,9 @@ bool wait_for_records(const std::string& log_path, size_t count, int timeout_ms 
 HWND find_dialog(DWORD process_id, const char* caption);
 HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms = default_timeout_ms);
 std::string message_box_text(HWND box);  // the text of its static control (id 0xFFFF)
-HICON message_box_icon(HWND box);         // the icon it shows, null when none
-void press_ok(HWND box);                  // posts WM_COMMAND IDOK
-void press_cancel(HWND box);              // posts WM_COMMAND IDCANCEL
+HICON message_box_icon(HWND box);        // the icon it shows, null when none
+void press_ok(HWND box);                 // posts WM_COMMAND IDOK
+void press_cancel(HWND box);             // posts WM_COMMAND IDCANCEL
 std::string window_text(HWND window);
 
 // Combo box items, read with the wide CB_GETLBTEXT (the narrow one garbles across

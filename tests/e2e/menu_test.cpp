@@ -22,14 +22,10 @@ struct button_row {
 
 // In creation order, top to bottom.
 const button_row buttons[] = {
-    {8009, "Change Video Driver", 245, 30, true, false},
-    {8002, "Play Korvamund", 275, 45, true, false},
-    {8008, "Play Network Game", 320, 45, true, false},
-    {8001, "Install Game", 365, 30, false, true},
-    {8004, "Install DirectX", 395, 30, true, true},
-    {8006, "Uninstall Game", 425, 30, true, false},
-    {8010, "Graphics Troubleshooting", 455, 30, true, true},
-    {8005, "Exit", 485, 30, true, true},
+    {8009, "Change Video Driver", 245, 30, true, false},     {8002, "Play Korvamund", 275, 45, true, false},
+    {8008, "Play Network Game", 320, 45, true, false},       {8001, "Install Game", 365, 30, false, true},
+    {8004, "Install DirectX", 395, 30, true, true},          {8006, "Uninstall Game", 425, 30, true, false},
+    {8010, "Graphics Troubleshooting", 455, 30, true, true}, {8005, "Exit", 485, 30, true, true},
 };
 
 // Paths compare as Windows compares them: letter case, short names and a trailing '\' do
@@ -46,10 +42,13 @@ std::string normalized(const std::string& path) {
 }
 
 // Replaces each {cd}, {work} and {install} in text with that folder.
-std::string expand(std::string text, const std::string& cd, const std::string& work, const std::string& install) {
-  const std::pair<const char*, const std::string*> names[] = {{"{cd}", &cd}, {"{work}", &work}, {"{install}", &install}};
+std::string expand(std::string text, const std::string& cd, const std::string& work,
+                   const std::string& install) {
+  const std::pair<const char*, const std::string*> names[] = {
+      {"{cd}", &cd}, {"{work}", &work}, {"{install}", &install}};
   for (const auto& name : names) {
-    for (size_t at; (at = text.find(name.first)) != std::string::npos;) text.replace(at, std::strlen(name.first), *name.second);
+    for (size_t at; (at = text.find(name.first)) != std::string::npos;)
+      text.replace(at, std::strlen(name.first), *name.second);
   }
   return text;
 }
@@ -62,7 +61,8 @@ std::vector<bool> enable_states(const menu_process& menu) {
 
 std::vector<bool> expected_states(bool installed) {
   std::vector<bool> states;
-  for (const button_row& row : buttons) states.push_back(installed ? row.enabled_when_installed : row.enabled_when_not_installed);
+  for (const button_row& row : buttons)
+    states.push_back(installed ? row.enabled_when_installed : row.enabled_when_not_installed);
   return states;
 }
 
@@ -146,7 +146,8 @@ TEST_F(menu_test, window_buttons_picture_and_enable_rules) {
     GetClassNameA(child, class_name, sizeof class_name);
     EXPECT_STREQ(class_name, "Button");
     EXPECT_EQ(window_text(child), row.label);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & ~static_cast<DWORD>(WS_DISABLED), 0x50014000u);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & ~static_cast<DWORD>(WS_DISABLED),
+              0x50014000u);
     EXPECT_EQ(GetWindowLongA(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
     RECT rect;
     ASSERT_TRUE(GetWindowRect(child, &rect));
@@ -192,7 +193,8 @@ TEST_F(menu_test, window_buttons_picture_and_enable_rules) {
                                {"", 8007, BN_CLICKED},           {"{install}", 8006, BN_SETFOCUS}};
   for (const refresh& r : refreshes) {
     SCOPED_TRACE(r.path == nullptr ? std::string("no path") : "Path \"" + std::string(r.path) + "\"");
-    ASSERT_TRUE(r.path == nullptr ? delete_app_path() : set_app_path(expand(r.path, cd_dir, work_dir, install_dir)));
+    ASSERT_TRUE(r.path == nullptr ? delete_app_path()
+                                  : set_app_path(expand(r.path, cd_dir, work_dir, install_dir)));
     post_notification(menu, r.id, r.notification);
     EXPECT_TRUE(wait_until([&] { return enable_states(menu) == expected_states(r.path != nullptr); }, 3000));
   }
@@ -206,8 +208,9 @@ TEST_F(menu_test, window_buttons_picture_and_enable_rules) {
 TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not) {
   ASSERT_TRUE(make_folders());
   // Windows matching only the class or only the title.
-  const char* const near_misses[][2] = {
-      {"Korvamund", "Korvamund Launcher"}, {"KorvamundOther", "Korvamund"}, {"Korvamund Startup", "Korvamund Startup (old)"}};
+  const char* const near_misses[][2] = {{"Korvamund", "Korvamund Launcher"},
+                                        {"KorvamundOther", "Korvamund"},
+                                        {"Korvamund Startup", "Korvamund Startup (old)"}};
   std::vector<HWND> foreign;
   for (const auto& pair : near_misses) foreign.push_back(make_foreign_window(pair[0], pair[1]));
   menu_process& first = start_from_cd(work_dir);
@@ -238,40 +241,146 @@ TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not)
 enum class after { stays, closes, cdrom_error, install_error };
 struct command_case {
   const char* label;
-  int button;                 // 0: the close box
-  const char* stand_ins[2];   // recorder copies to place
+  int button;                // 0: the close box
+  const char* stand_ins[2];  // recorder copies to place
   const char* current_dir;
-  const char* app_path;       // null: no App Paths key
-  const char* uninstall;      // null: no Uninstall key
-  const char* started;        // the program expected to start, null: none
+  const char* app_path;   // null: no App Paths key
+  const char* uninstall;  // null: no Uninstall key
+  const char* started;    // the program expected to start, null: none
   const char* command_line;
   after outcome;
 };
 
 const command_case command_cases[] = {
     // Install Game: setup.exe beside the menu wins over one in the current directory.
-    {"install", 8001, {"{cd}\\setup.exe", "{work}\\setup.exe"}, "{work}", nullptr, nullptr, "{cd}\\setup.exe", "setup.exe", after::stays},
-    {"install from the current directory", 8001, {"{work}\\setup.exe"}, "{work}", " ", nullptr, "{work}\\setup.exe", "setup.exe", after::stays},
-    {"install, path empty", 8001, {"{cd}\\setup.exe"}, "{work}", "", nullptr, "{cd}\\setup.exe", "setup.exe", after::stays},
-    {"install when installed", 8001, {"{cd}\\setup.exe"}, "{work}", "{install}", nullptr, "{cd}\\setup.exe", "setup.exe", after::closes},
+    {"install",
+     8001,
+     {"{cd}\\setup.exe", "{work}\\setup.exe"},
+     "{work}",
+     nullptr,
+     nullptr,
+     "{cd}\\setup.exe",
+     "setup.exe",
+     after::stays},
+    {"install from the current directory",
+     8001,
+     {"{work}\\setup.exe"},
+     "{work}",
+     " ",
+     nullptr,
+     "{work}\\setup.exe",
+     "setup.exe",
+     after::stays},
+    {"install, path empty",
+     8001,
+     {"{cd}\\setup.exe"},
+     "{work}",
+     "",
+     nullptr,
+     "{cd}\\setup.exe",
+     "setup.exe",
+     after::stays},
+    {"install when installed",
+     8001,
+     {"{cd}\\setup.exe"},
+     "{work}",
+     "{install}",
+     nullptr,
+     "{cd}\\setup.exe",
+     "setup.exe",
+     after::closes},
     {"install, no setup", 8001, {}, "{work}", "{install}", nullptr, nullptr, nullptr, after::cdrom_error},
     // Install DirectX: below the root of the current drive, not beside the menu.
-    {"directx", 8004, {"E:\\redist\\directx\\dxsetup.exe", "{cd}\\dxsetup.exe"}, "E:\\Setup\\Disk 1", nullptr, nullptr,
-     "E:\\redist\\directx\\dxsetup.exe", "E:\\redist\\directx\\dxsetup.exe", after::stays},
-    {"directx from the root when installed", 8004, {"E:\\redist\\directx\\dxsetup.exe"}, "E:\\", "{install}", nullptr,
-     "E:\\redist\\directx\\dxsetup.exe", "E:\\redist\\directx\\dxsetup.exe", after::stays},
-    {"directx missing", 8004, {"{cd}\\dxsetup.exe"}, "E:\\Setup", nullptr, nullptr, nullptr, nullptr, after::cdrom_error},
+    {"directx",
+     8004,
+     {"E:\\redist\\directx\\dxsetup.exe", "{cd}\\dxsetup.exe"},
+     "E:\\Setup\\Disk 1",
+     nullptr,
+     nullptr,
+     "E:\\redist\\directx\\dxsetup.exe",
+     "E:\\redist\\directx\\dxsetup.exe",
+     after::stays},
+    {"directx from the root when installed",
+     8004,
+     {"E:\\redist\\directx\\dxsetup.exe"},
+     "E:\\",
+     "{install}",
+     nullptr,
+     "E:\\redist\\directx\\dxsetup.exe",
+     "E:\\redist\\directx\\dxsetup.exe",
+     after::stays},
+    {"directx missing",
+     8004,
+     {"{cd}\\dxsetup.exe"},
+     "E:\\Setup",
+     nullptr,
+     nullptr,
+     nullptr,
+     nullptr,
+     after::cdrom_error},
     // Uninstall Game: the registered command as it is; any registered path keeps the menu.
-    {"uninstall", 8006, {"{install}\\uninstall.exe"}, "{work}", "{install}", "\"{install}\\uninstall.exe\" -remove \"Korvamund\"",
-     "{install}\\uninstall.exe", "\"{install}\\uninstall.exe\" -remove \"Korvamund\"", after::stays},
-    {"uninstall, path blank", 8006, {"{install}\\uninstall.exe"}, "{work}", " ", "\"{install}\\uninstall.exe\"",
-     "{install}\\uninstall.exe", "\"{install}\\uninstall.exe\"", after::stays},
-    {"uninstall when not installed", 8006, {"{install}\\uninstall.exe"}, "{work}", nullptr, "\"{install}\\uninstall.exe\"",
-     "{install}\\uninstall.exe", "\"{install}\\uninstall.exe\"", after::closes},
-    {"uninstall string blank", 8006, {"{cd}\\uninstall.exe"}, "{work}", "{install}", " ", nullptr, nullptr, after::stays},
-    {"uninstall string empty", 8006, {"{cd}\\uninstall.exe"}, "{work}", nullptr, "", nullptr, nullptr, after::closes},
-    {"uninstall string missing", 8006, {"{cd}\\uninstall.exe"}, "{work}", "{install}", nullptr, nullptr, nullptr, after::stays},
-    {"uninstall fails", 8006, {}, "{work}", nullptr, "\"{install}\\missing uninstall.exe\" /remove", nullptr, nullptr,
+    {"uninstall",
+     8006,
+     {"{install}\\uninstall.exe"},
+     "{work}",
+     "{install}",
+     "\"{install}\\uninstall.exe\" -remove \"Korvamund\"",
+     "{install}\\uninstall.exe",
+     "\"{install}\\uninstall.exe\" -remove \"Korvamund\"",
+     after::stays},
+    {"uninstall, path blank",
+     8006,
+     {"{install}\\uninstall.exe"},
+     "{work}",
+     " ",
+     "\"{install}\\uninstall.exe\"",
+     "{install}\\uninstall.exe",
+     "\"{install}\\uninstall.exe\"",
+     after::stays},
+    {"uninstall when not installed",
+     8006,
+     {"{install}\\uninstall.exe"},
+     "{work}",
+     nullptr,
+     "\"{install}\\uninstall.exe\"",
+     "{install}\\uninstall.exe",
+     "\"{install}\\uninstall.exe\"",
+     after::closes},
+    {"uninstall string blank",
+     8006,
+     {"{cd}\\uninstall.exe"},
+     "{work}",
+     "{install}",
+     " ",
+     nullptr,
+     nullptr,
+     after::stays},
+    {"uninstall string empty",
+     8006,
+     {"{cd}\\uninstall.exe"},
+     "{work}",
+     nullptr,
+     "",
+     nullptr,
+     nullptr,
+     after::closes},
+    {"uninstall string missing",
+     8006,
+     {"{cd}\\uninstall.exe"},
+     "{work}",
+     "{install}",
+     nullptr,
+     nullptr,
+     nullptr,
+     after::stays},
+    {"uninstall fails",
+     8006,
+     {},
+     "{work}",
+     nullptr,
+     "\"{install}\\missing uninstall.exe\" /remove",
+     nullptr,
+     nullptr,
      after::install_error},
     {"exit", 8005, {}, "{work}", "{install}", nullptr, nullptr, nullptr, after::closes},
     {"close box", 0, {}, "{work}", nullptr, nullptr, nullptr, nullptr, after::closes},

@@ -96,7 +96,7 @@ class play_test : public e2e_test {
 TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_and_end) {
   struct launch_case {
     const char* label;
-    bool blanks;             // installed below "Program Files", with a decoy Program.exe
+    bool blanks;  // installed below "Program Files", with a decoy Program.exe
     const char* korvexe;
     const char* stored_fog;  // "frontend.dat" before the run; null: none
     int fog_box;             // the state set through the dialog first; -1: not opened
@@ -111,10 +111,13 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
       {"play, fog box unchecked", false, glide, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe", " -ar3"},
       // The network launcher takes the option of a case-sensitive key prefix, never fog.
       {"network GLIDE", false, glide, nullptr, BST_CHECKED, network_play_id, "netlaunc.exe", " -ar3"},
-      {"network glide", false, "glide\r\nkorv3dfx.exe -ar3\r\n", nullptr, -1, network_play_id, "netlaunc.exe", ""},
-      {"network unknown key", false, "ATI\r\nkorv.exe -arr\r\n", nullptr, -1, network_play_id, "netlaunc.exe", ""},
+      {"network glide", false, "glide\r\nkorv3dfx.exe -ar3\r\n", nullptr, -1, network_play_id, "netlaunc.exe",
+       ""},
+      {"network unknown key", false, "ATI\r\nkorv.exe -arr\r\n", nullptr, -1, network_play_id, "netlaunc.exe",
+       ""},
       {"play with blanks", true, "RAMP\r\nkorv.exe -arr\r\n", nullptr, -1, play_id, "korv.exe", " -arr"},
-      {"network with blanks", true, "RAMP\r\nkorv.exe -arr\r\n", nullptr, -1, network_play_id, "netlaunc.exe", " -arr"},
+      {"network with blanks", true, "RAMP\r\nkorv.exe -arr\r\n", nullptr, -1, network_play_id, "netlaunc.exe",
+       " -arr"},
   };
   for (const launch_case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -137,7 +140,8 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
       ASSERT_TRUE(dialog);
       set_fog_box(dialog, c.fog_box);
       press_ok_and_wait(dialog);
-      EXPECT_EQ(file_text(join_path(dir, "frontend.dat")), c.fog_box == BST_CHECKED ? "NOFOG\r\n" : "FOG\r\n");
+      EXPECT_EQ(file_text(join_path(dir, "frontend.dat")),
+                c.fog_box == BST_CHECKED ? "NOFOG\r\n" : "FOG\r\n");
     }
     std::vector<recorder_record> records = launch(menu, c.button, 1);
     ASSERT_EQ(records.size(), 1u);
@@ -168,7 +172,8 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   prepare_detection("NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n");
   // A game in the menu's current directory, where a relative name would find it; setup.exe
   // only there shows which directory is current after a failed start.
-  for (const char* program : {"korv.exe", "setup.exe"}) ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
+  for (const char* program : {"korv.exe", "setup.exe"})
+    ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
   ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
   ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
   menu_process& menu = start_from_cd(start_dir);
@@ -176,7 +181,8 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
 
   for (const char* registered : {static_cast<const char*>(nullptr), "", " ", "absent"}) {
     SCOPED_TRACE(registered == nullptr ? "no App Paths key" : std::string("[") + registered + "]");
-    if (registered != nullptr) ASSERT_TRUE(set_app_path(*registered == 'a' ? join_path(plain_root, registered) : registered));
+    if (registered != nullptr)
+      ASSERT_TRUE(set_app_path(*registered == 'a' ? join_path(plain_root, registered) : registered));
     EXPECT_EQ(click_and_stay(menu, play_id), 0u);
     EXPECT_EQ(click_and_stay(menu, network_play_id), 0u);
   }
@@ -221,7 +227,8 @@ TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_an
     press_ok_and_wait(dialog);
   }
   EXPECT_EQ(file_text(fog_file), "nofog\r\n");
-  for (const std::string& dir : {cd_dir, start_dir}) EXPECT_FALSE(file_exists(join_path(dir, "frontend.dat"))) << dir;
+  for (const std::string& dir : {cd_dir, start_dir})
+    EXPECT_FALSE(file_exists(join_path(dir, "frontend.dat"))) << dir;
 
   // "nofog" in any case checks the box; Cancel, Escape and the close box leave it open.
   ASSERT_TRUE(set_app_path(game_dir));

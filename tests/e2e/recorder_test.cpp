@@ -13,8 +13,8 @@ bool run_stand_in(const std::string& exe_path, std::string command_line, const s
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(exe_path.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, current_dir.c_str(),
-                      &startup, &info)) {
+  if (!CreateProcessA(exe_path.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      current_dir.c_str(), &startup, &info)) {
     return false;
   }
   bool ended = WaitForSingleObject(info.hProcess, default_timeout_ms) == WAIT_OBJECT_0;
@@ -51,7 +51,8 @@ TEST_F(recorder_test, records_read_back_exactly_and_only_mprofile_copies_the_pre
     EXPECT_EQ(records[i].name, i < 2 ? "MProfile.exe" : "KORV3DFX.EXE");
     EXPECT_EQ(records[i].command_line, starts[i].second);
     EXPECT_EQ(lstrcmpiA(records[i].current_dir.c_str(), scratch_dir.c_str()), 0) << records[i].current_dir;
-    EXPECT_EQ(lstrcmpiA(records[i].module_path.c_str(), starts[i].first.c_str()), 0) << records[i].module_path;
+    EXPECT_EQ(lstrcmpiA(records[i].module_path.c_str(), starts[i].first.c_str()), 0)
+        << records[i].module_path;
   }
   std::string copied;
   EXPECT_TRUE(read_file(quoted_target, &copied));

@@ -160,7 +160,8 @@ class tour_test : public e2e_test {
     click(menu, change_driver_id);
     HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", 20000);
     EXPECT_TRUE(dialog);
-    if (dialog == nullptr || !wait_until([&] { return IsWindowVisible(dialog) != FALSE; })) return std::string();
+    if (dialog == nullptr || !wait_until([&] { return IsWindowVisible(dialog) != FALSE; }))
+      return std::string();
     std::string mdrivers;
     EXPECT_TRUE(read_file(join_path(install_dir, "mdrivers.dat"), &mdrivers));
     std::istringstream lines(mdrivers);
@@ -186,7 +187,8 @@ class tour_test : public e2e_test {
     EXPECT_TRUE(read_file(join_path(install_dir, "korvexe.dat"), &korvexe));
     const size_t first_end = korvexe.find("\r\n");
     if (first_end == std::string::npos || korvexe.size() < first_end + 4) return std::string();
-    EXPECT_NE(std::find(present.begin(), present.end(), korvexe.substr(0, first_end)), present.end()) << korvexe;
+    EXPECT_NE(std::find(present.begin(), present.end(), korvexe.substr(0, first_end)), present.end())
+        << korvexe;
     return korvexe.substr(first_end + 2, korvexe.size() - first_end - 4);
   }
 
@@ -194,7 +196,8 @@ class tour_test : public e2e_test {
   void play(menu_process& menu, const std::string& game_command) {
     click(menu, play_id);
     HWND game = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (game = FindWindowA(game_class_name, game_class_name)) != nullptr; }, 20000));
+    ASSERT_TRUE(
+        wait_until([&] { return (game = FindWindowA(game_class_name, game_class_name)) != nullptr; }, 20000));
     HANDLE process = open_window_process(game);
     ASSERT_TRUE(process);
     const std::string program = game_command.substr(0, game_command.find(' '));
@@ -226,7 +229,8 @@ class tour_test : public e2e_test {
     EXPECT_EQ(message_box_text(report), "Korvamund has been removed from your computer.");
     // Everything but the running uninstaller is gone by the time it says so, the files the
     // menu and the detection program wrote included.
-    for (const char* name : {"korv.exe", "korv3dfx.exe", "netlaunc.exe", "mprofile.exe", "mdrivers.dat", "korvexe.dat"}) {
+    for (const char* name :
+         {"korv.exe", "korv3dfx.exe", "netlaunc.exe", "mprofile.exe", "mdrivers.dat", "korvexe.dat"}) {
       EXPECT_FALSE(file_exists(join_path(install_dir, name))) << name;
     }
     press_ok(report);
@@ -272,7 +276,8 @@ TEST_F(tour_test, install_choose_driver_play_and_uninstall_leave_the_machine_as_
       EXPECT_EQ(exit_code, 0u);
     }
     // uninstall.exe and the folder go once its clean-up copy has seen it end.
-    EXPECT_TRUE(wait_until([&] { return GetFileAttributesA(install_dir.c_str()) == INVALID_FILE_ATTRIBUTES; }, 15000));
+    EXPECT_TRUE(wait_until([&] { return GetFileAttributesA(install_dir.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                           15000));
   }
 }
 

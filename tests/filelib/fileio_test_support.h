@@ -41,24 +41,23 @@ std::vector<void*> list_items(const list_node* head);
 
 // Starts the library in a fresh directory of its own and tidies up afterwards.
 class fileio_test : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-    // base + sep + name
-    std::string in_base(const std::string& name) const;
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // base + sep + name
+  std::string in_base(const std::string& name) const;
 
-    std::string base;       // the test's own directory, without a trailing separator
-    std::string start_directory;
+  std::string base;  // the test's own directory, without a trailing separator
+  std::string start_directory;
 };
 
 // As fileio_test, with an absolute handle on the test's directory.
 class fileio_dir_test : public fileio_test {
-protected:
-    void SetUp() override
-    {
-        fileio_test::SetUp();
-        dir = pfdir_new(base.c_str(), nullptr);
-        ASSERT_NE(dir, nullptr);
-    }
-    pf_dir* dir = nullptr;
+ protected:
+  void SetUp() override {
+    fileio_test::SetUp();
+    dir = pfdir_new(base.c_str(), nullptr);
+    ASSERT_NE(dir, nullptr);
+  }
+  pf_dir* dir = nullptr;
 };

@@ -22,7 +22,8 @@ TEST(center_window, centres_top_level_windows_on_the_screen_and_children_in_the_
   const int screen_width = GetSystemMetrics(SM_CXSCREEN);
   const int screen_height = GetSystemMetrics(SM_CYSCREEN);
   // A 400 x 300 parent is a 401 x 301 reference: (401 - 100 - 1) / 2, (301 - 50 - 1) / 2.
-  HWND parent = CreateWindowExA(0, test_class, "", WS_POPUP, 100, 50, 400, 300, nullptr, nullptr, window_class.hInstance, nullptr);
+  HWND parent = CreateWindowExA(0, test_class, "", WS_POPUP, 100, 50, 400, 300, nullptr, nullptr,
+                                window_class.hInstance, nullptr);
   ASSERT_NE(parent, nullptr);
   struct centring {
     bool child;
@@ -39,9 +40,11 @@ TEST(center_window, centres_top_level_windows_on_the_screen_and_children_in_the_
       {true, {100, 50}, {150, 125}},
   };
   for (const centring& c : cases) {
-    SCOPED_TRACE(std::string(c.child ? "child " : "") + std::to_string(c.size.cx) + " x " + std::to_string(c.size.cy));
-    HWND window = CreateWindowExA(0, test_class, "", c.child ? WS_CHILD : WS_POPUP, 3, 7, c.size.cx, c.size.cy,
-                                  c.child ? parent : nullptr, nullptr, window_class.hInstance, nullptr);
+    SCOPED_TRACE(std::string(c.child ? "child " : "") + std::to_string(c.size.cx) + " x " +
+                 std::to_string(c.size.cy));
+    HWND window =
+        CreateWindowExA(0, test_class, "", c.child ? WS_CHILD : WS_POPUP, 3, 7, c.size.cx, c.size.cy,
+                        c.child ? parent : nullptr, nullptr, window_class.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     center_window(window);
     RECT rect{};

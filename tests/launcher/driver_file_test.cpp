@@ -28,7 +28,8 @@ std::string states() {
   std::string text;
   for (const DriverEntry& entry : g_driver_table) {
     if (entry.state == DRIVER_ABSENT) continue;
-    text += (text.empty() ? "" : " ") + std::string(entry.key) + (entry.state == DRIVER_PRESENT ? ":P" : ":M");
+    text +=
+        (text.empty() ? "" : " ") + std::string(entry.key) + (entry.state == DRIVER_PRESENT ? ":P" : ":M");
   }
   return text;
 }
@@ -61,7 +62,9 @@ class DriverFile : public ::testing::Test {
     fs::remove_all(folder_, ignored);
   }
 
-  void write(const char* name, const std::string& bytes) { std::ofstream(folder_ / name, std::ios::binary) << bytes; }
+  void write(const char* name, const std::string& bytes) {
+    std::ofstream(folder_ / name, std::ios::binary) << bytes;
+  }
 
   // Reads bytes as "mdrivers.dat" after an earlier detection left every renderer present.
   std::string detect(const std::string& bytes) {
@@ -85,7 +88,8 @@ std::string detection_command(const std::string& dir, std::size_t capacity) {
 }
 
 TEST(DetectionCommand, QuotedOnlyWithBlanksAndRefusedWhenTooLong) {
-  EXPECT_EQ(detection_command("D:\\Games\\K", driver_line_size), "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat");
+  EXPECT_EQ(detection_command("D:\\Games\\K", driver_line_size),
+            "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat");
   EXPECT_EQ(detection_command("C:\\My Korv", driver_line_size),
             "\"C:\\My Korv\\mprofile.exe\" \"C:\\My Korv\\mdrivers.dat\"");
   const std::string longest = "C:\\" + std::string(122, 'k') + " x";  // 127 characters
@@ -107,7 +111,8 @@ TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {
   } cases[] = {
       // Lines up to the count line are skipped; its keyword is case-sensitive, must start
       // the line and be followed by a number; text after the number does not matter.
-      {"Renderer results\r\nnum_drivers 5\r\n NUM_DRIVERS 5\r\nNUM_DRIVERSX 5\r\nNUM_DRIVERS\t1 found\r\n"
+      {"Renderer results\r\nnum_drivers 5\r\n NUM_DRIVERS 5\r\nNUM_DRIVERSX 5\r\nNUM_DRIVERS\t1 "
+       "found\r\n"
        "MMX PRESENT 0\r\n",
        "MMX:P"},
       // A line that ends before the number while agreeing with the pattern ends the search.
@@ -123,7 +128,8 @@ TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {
       {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT zero\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
       {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
       // Keys match by their beginning in any letter case; a shortened key matches nothing.
-      {"NUM_DRIVERS 5\r\n  glide PRESENT 0 trailing\r\nK6_RENDERER_V2 PRESENT 1\r\nSecondary_Hal PRESENT 0\r\n"
+      {"NUM_DRIVERS 5\r\n  glide PRESENT 0 trailing\r\nK6_RENDERER_V2 PRESENT 1\r\nSecondary_Hal "
+       "PRESENT 0\r\n"
        "PRIMARY PRESENT 0\r\nMM PRESENT 0\r\n",
        "SECONDARY_HAL:P GLIDE:P K6_RENDERER:P"},
       // An unknown key uses up a line of the count.
@@ -132,7 +138,8 @@ TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {
       {"NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nmmx ABSENT 0\r\n", ""},
       {"NUM_DRIVERS 2\r\nMMX MAYBEPRESENT 0\r\nMMX PRESENT 0\r\n", "MMX:P"},
       // State words in any letter case; any other word is absent.
-      {"NUM_DRIVERS 6\r\nRAMP present 0\r\nMMX MaybePresent 0\r\nGLIDE ABSENT 0\r\nPRIMARY_HAL NO 0\r\n"
+      {"NUM_DRIVERS 6\r\nRAMP present 0\r\nMMX MaybePresent 0\r\nGLIDE ABSENT 0\r\nPRIMARY_HAL NO "
+       "0\r\n"
        "SECONDARY_HAL PRESENTLY 0\r\nK6_RENDERER MAYBE 0\r\n",
        "RAMP:P MMX:M"},
       // A word longer than 31 characters names no renderer and leaves its state alone,
@@ -162,12 +169,15 @@ TEST_F(DriverFile, MissingFileLeavesEveryRendererAbsent) {
 }
 
 TEST_F(DriverFile, OffersPresentAndMaybePresentBestFirstOnlyWithOnePresent) {
-  detect("NUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL MAYBEPRESENT 0\r\nSECONDARY_HAL PRESENT 0\r\n"
-         "GLIDE PRESENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\nK6_RENDERER MAYBEPRESENT 0\r\n");
+  detect(
+      "NUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL MAYBEPRESENT "
+      "0\r\nSECONDARY_HAL PRESENT 0\r\n"
+      "GLIDE PRESENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\nK6_RENDERER MAYBEPRESENT 0\r\n");
   DriverChoice choice;
   ASSERT_EQ(build_driver_choice(&choice), 1);
-  EXPECT_EQ(offered_keys(choice), (std::vector<std::string>{"GLIDE", "SECONDARY_HAL", "PRIMARY_HAL", "K6_RENDERER",
-                                                            "PENTIUM_RENDERER", "MMX", "RAMP"}));
+  EXPECT_EQ(offered_keys(choice),
+            (std::vector<std::string>{"GLIDE", "SECONDARY_HAL", "PRIMARY_HAL", "K6_RENDERER",
+                                      "PENTIUM_RENDERER", "MMX", "RAMP"}));
   EXPECT_EQ(choice.selection, -1);
   release_driver_choice(&choice);
   EXPECT_EQ(choice.entries, nullptr);
@@ -187,15 +197,22 @@ TEST_F(DriverFile, DefaultIsTheStoredKeyInteractivelyElseTheBestPresent) {
     const char* selected;
   } cases[] = {
       // Best present, not best listed.
-      {nullptr, 1, "MMX"}, {nullptr, 0, "MMX"},
+      {nullptr, 1, "MMX"},
+      {nullptr, 0, "MMX"},
       // The stored key in any letter case, even when only maybe present; silent mode ignores it.
-      {"glide\r\nkorv3dfx.exe -ar3\r\n", 1, "GLIDE"}, {"Ramp", 1, "RAMP"}, {"GLIDE\r\nkorv3dfx.exe -ar3\r\n", 0, "MMX"},
+      {"glide\r\nkorv3dfx.exe -ar3\r\n", 1, "GLIDE"},
+      {"Ramp", 1, "RAMP"},
+      {"GLIDE\r\nkorv3dfx.exe -ar3\r\n", 0, "MMX"},
       // Only a whole first line naming a renderer on offer counts.
-      {"", 1, "MMX"}, {"\r\nGLIDE\r\n", 1, "MMX"}, {"GLIDE2\r\n", 1, "MMX"}, {"GLID\r\n", 1, "MMX"},
+      {"", 1, "MMX"},
+      {"\r\nGLIDE\r\n", 1, "MMX"},
+      {"GLIDE2\r\n", 1, "MMX"},
+      {"GLID\r\n", 1, "MMX"},
       {"PRIMARY_HAL\r\n", 1, "MMX"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.korvexe ? c.korvexe : "<no korvexe.dat>") + (c.interactive ? " interactive" : ""));
+    SCOPED_TRACE(std::string(c.korvexe ? c.korvexe : "<no korvexe.dat>") +
+                 (c.interactive ? " interactive" : ""));
     fs::remove(folder_ / "korvexe.dat");
     if (c.korvexe) write("korvexe.dat", c.korvexe);
     DriverChoice choice;
@@ -210,7 +227,8 @@ TEST_F(DriverFile, WritesExactlyTwoCrLfLines) {
   write("korvexe.dat", std::string(100, 'o'));  // a longer file is replaced whole
   ASSERT_EQ(write_driver_file(dir_, &g_driver_table[4]), 1);
   std::ifstream in(folder_ / "korvexe.dat", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
 }
 
 #ifndef _WIN32

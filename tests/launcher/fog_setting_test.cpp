@@ -48,8 +48,9 @@ class FogSetting : public ::testing::Test {
     return nofog;
   }
 
-  const fs::path dir_ = fs::temp_directory_path() /
-                        ("korv_fog_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const fs::path dir_ =
+      fs::temp_directory_path() /
+      ("korv_fog_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   int open_dirs_ = 0;
 };
 
@@ -58,8 +59,8 @@ TEST_F(FogSetting, OnlyAFirstLineOfNofogInAnyCaseTurnsTheWorkAroundOn) {
     const char* content;  // nullptr: no file
     int turns_on;         // otherwise the flag stays as it was
   } cases[] = {
-      {"NOFOG\r\n", 1}, {"nofog", 1}, {"NoFog\n", 1}, {"NOFOG\rFOG\r\n", 1},
-      {"FOG\r\n", 0}, {"\r\nNOFOG\r\n", 0}, {"NOFOGX", 0}, {" NOFOG", 0}, {"NOFO", 0}, {nullptr, 0},
+      {"NOFOG\r\n", 1},     {"nofog", 1},  {"NoFog\n", 1}, {"NOFOG\rFOG\r\n", 1}, {"FOG\r\n", 0},
+      {"\r\nNOFOG\r\n", 0}, {"NOFOGX", 0}, {" NOFOG", 0},  {"NOFO", 0},           {nullptr, 0},
   };
   for (const auto& c : cases) {
     fs::remove(dir_ / "frontend.dat");
@@ -70,7 +71,8 @@ TEST_F(FogSetting, OnlyAFirstLineOfNofogInAnyCaseTurnsTheWorkAroundOn) {
 }
 
 TEST_F(FogSetting, StoresExactlyOneCrLfLine) {
-  std::ofstream(dir_ / "frontend.dat", std::ios::binary) << "NOFOG\r\nsomething longer that must not survive\r\n";
+  std::ofstream(dir_ / "frontend.dat", std::ios::binary)
+      << "NOFOG\r\nsomething longer that must not survive\r\n";
   EXPECT_EQ(store_fog_setting(dir_.string().c_str(), 0), 1);
   EXPECT_EQ(read(), "FOG\r\n");
   EXPECT_EQ(store_fog_setting(dir_.string().c_str(), 1), 1);

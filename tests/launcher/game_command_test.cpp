@@ -52,10 +52,21 @@ TEST(GameCommand, LongestInputsFitExactlyWithQuotesAndFogOption) {
 
 TEST(NetworkCommand, TakesTheOptionOfTheFirstKeywordTheKeyBeginsWithInItsLetterCase) {
   const char* cases[][2] = {
-      {"RAMP", " -arr"}, {"MMX", " -arm"}, {"PRIMARY_HAL", " -ar1"}, {"SECONDARY_HAL", " -ar2"},
-      {"GLIDE", " -ar3"}, {"PENTIUM_RENDERER", " -arp"}, {"K6_RENDERER", " -ark"},
-      {"GLIDE2", " -ar3"}, {"MMXPRIMARY_HAL", " -arm"},
-      {"glide", ""}, {"GLID", ""}, {"PRIMARY", ""}, {"ATI", ""}, {"", ""}, {" GLIDE", ""},
+      {"RAMP", " -arr"},
+      {"MMX", " -arm"},
+      {"PRIMARY_HAL", " -ar1"},
+      {"SECONDARY_HAL", " -ar2"},
+      {"GLIDE", " -ar3"},
+      {"PENTIUM_RENDERER", " -arp"},
+      {"K6_RENDERER", " -ark"},
+      {"GLIDE2", " -ar3"},
+      {"MMXPRIMARY_HAL", " -arm"},
+      {"glide", ""},
+      {"GLID", ""},
+      {"PRIMARY", ""},
+      {"ATI", ""},
+      {"", ""},
+      {" GLIDE", ""},
   };
   for (const auto& c : cases) {
     char out[command_line_capacity];

@@ -28,7 +28,8 @@ const lookup lookups[] = {
 
 bool set_value(const char* key, const char* value_name, DWORD type, const void* data, DWORD size) {
   HKEY handle = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS) {
     return false;
   }
   LONG result = RegSetValueExA(handle, value_name, 0, type, static_cast<const BYTE*>(data), size);
@@ -76,7 +77,7 @@ TEST_F(registry_lookup, reads_whole_text_values_and_refuses_everything_else) {
   const DWORD number = 0x00003a43;  // "C:" in its bytes, which must not pass for text
   struct stored {
     const char* label;
-    DWORD type;      // 0: no value (the key holds only another one)
+    DWORD type;  // 0: no value (the key holds only another one)
     std::string bytes;
     int expected_result;
     std::string expected_text;
@@ -102,14 +103,16 @@ TEST_F(registry_lookup, reads_whole_text_values_and_refuses_everything_else) {
       SCOPED_TRACE(std::string(l.label) + ", " + c.label);
       delete_keys();
       ASSERT_TRUE(c.type == 0 ? set_value(l.key_path, "Other", REG_SZ, "C:\\Games", 9)
-                              : set_value(l.key_path, l.value_name, c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size())));
+                              : set_value(l.key_path, l.value_name, c.type, c.bytes.data(),
+                                          static_cast<DWORD>(c.bytes.size())));
       EXPECT_EQ(read(l, c.expected_result), c.expected_text);
     }
   }
 }
 
 TEST_F(registry_lookup, usable_install_dir_refuses_only_a_single_blank_and_empty_text) {
-  for (const char* usable : {"C:\\Games\\Korvamund", "  ", " x", "x"}) EXPECT_TRUE(usable_install_dir(usable)) << usable;
+  for (const char* usable : {"C:\\Games\\Korvamund", "  ", " x", "x"})
+    EXPECT_TRUE(usable_install_dir(usable)) << usable;
   EXPECT_FALSE(usable_install_dir(" "));
   EXPECT_FALSE(usable_install_dir(""));
 }

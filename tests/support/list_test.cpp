@@ -81,8 +81,8 @@ TEST(List, RefusedMemoryLeavesTheListAsItWas) {
   // Where the C++ runtime is linked in statically its allocations pass the seam too, so
   // the list is only read once memory is granted again.
   malloc_watch(refuse_everything);
-  const bool refused = list_append(&c, head) == nullptr && list_prepend(&c, head) == nullptr &&
-                       list_create() == nullptr;
+  const bool refused =
+      list_append(&c, head) == nullptr && list_prepend(&c, head) == nullptr && list_create() == nullptr;
   // A removed node goes back to the pool for the next one.
   list_remove(&a, head);
   const bool reused = list_append(&c, head) != nullptr;

@@ -22,11 +22,17 @@ void malloc_watch(std::size_t grant_limit) {
   request_count = 0;
 }
 
-void malloc_unwatch() { watching = false; }
+void malloc_unwatch() {
+  watching = false;
+}
 
-int malloc_request_count() { return request_count; }
+int malloc_request_count() {
+  return request_count;
+}
 
-const malloc_request& malloc_request_at(int index) { return requests[index]; }
+const malloc_request& malloc_request_at(int index) {
+  return requests[index];
+}
 
 extern "C" void* __wrap_malloc(std::size_t size) {
   if (!watching) return __real_malloc(size);
@@ -46,4 +52,6 @@ extern "C" void __wrap_free(void* block) {
 
 // Chunks are never handed back to the C library, and a test may drop every block carved
 // from one; LeakSanitizer would count that chunk as a leak.
-extern "C" const char* __lsan_default_suppressions() { return "leak:find_chunk\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:find_chunk\n";
+}

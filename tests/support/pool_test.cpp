@@ -15,7 +15,9 @@ constexpr std::uint32_t round_up(std::uint32_t size) {
   return (size + pool_unit - 1) / pool_unit * pool_unit;
 }
 
-char* alloc(std::uint32_t size) { return static_cast<char*>(pool_alloc(size)); }
+char* alloc(std::uint32_t size) {
+  return static_cast<char*>(pool_alloc(size));
+}
 
 // Sizes of the logged malloc requests, or of those given back again.
 std::vector<std::size_t> requested_sizes(bool only_given_back = false) {
@@ -111,8 +113,7 @@ TEST(PoolChunkSearch, NarrowsDownToTheLargestGrantedSize) {
   malloc_watch(1500);
   char* block = alloc(pool_unit);
   malloc_unwatch();
-  std::vector<std::size_t> expected = {4096, 2048, 1024, 1536, 1280, 1408,
-                                       1472, 1504, 1488, 1496};
+  std::vector<std::size_t> expected = {4096, 2048, 1024, 1536, 1280, 1408, 1472, 1504, 1488, 1496};
   std::vector<std::size_t> given_back = {1024, 1280, 1408, 1472, 1488};
   const std::uint32_t kept = 1500 / pool_unit * pool_unit;
   if (kept == 1500) {

@@ -80,8 +80,12 @@ std::string shown_with_file(const char* content) {
 #endif
 }
 
-void write_first() { std::fputs(" first", open_stream); }
-void write_second() { std::fputs(" second", open_stream); }
+void write_first() {
+  std::fputs(" first", open_stream);
+}
+void write_second() {
+  std::fputs(" second", open_stream);
+}
 void write_and_stop_again() {
   std::fputs(" again", open_stream);
   stop("second stop");

@@ -16,7 +16,8 @@ TEST(CommandLine, SkipsTheProgramName) {
       {"prog.exe", nullptr, ""},
       {"\"unterminated quote", nullptr, ""},
       // The program's own path may come unquoted with blanks, in any letter case.
-      {"C:\\Games\\My Game\\mprofile.exe C:\\Games\\My Game\\mdrivers.dat", module, "C:\\Games\\My Game\\mdrivers.dat"},
+      {"C:\\Games\\My Game\\mprofile.exe C:\\Games\\My Game\\mdrivers.dat", module,
+       "C:\\Games\\My Game\\mdrivers.dat"},
       {"c:\\games\\my game\\MPROFILE.EXE x", module, "x"},
       {"\"C:\\Games\\My Game\\mprofile.exe\" x", module, "x"},
       // It must be followed by a blank or the end, not more name.
@@ -24,7 +25,8 @@ TEST(CommandLine, SkipsTheProgramName) {
       {"short a", "", "a"},
   };
   for (const auto& c : cases) {
-    EXPECT_STREQ(c.module ? skip_known_program(c.line, c.module) : skip_program_name(c.line), c.rest) << c.line;
+    EXPECT_STREQ(c.module ? skip_known_program(c.line, c.module) : skip_program_name(c.line), c.rest)
+        << c.line;
   }
 }
 

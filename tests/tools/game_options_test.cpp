@@ -44,8 +44,11 @@ TEST(GameOptions, ParsesExactOptionsTheLastRendererCounting) {
 TEST(GameOptions, DescribesOneLinePerArgumentCutAtALineEnd) {
   const std::string both = "-arm: renderer Direct3D MMX\r\n-anf: fog work-around on\r\n";
   EXPECT_EQ(describe("-arm -anf"), both);
-  EXPECT_EQ(describe("-ar2 bogus"), "-ar2: renderer Direct3D secondary hardware\r\nbogus: unknown option, ignored\r\n");
-  EXPECT_EQ(describe("-anf"), "-anf: fog work-around on\r\nno renderer option: the game would pick its default renderer\r\n");
+  EXPECT_EQ(describe("-ar2 bogus"),
+            "-ar2: renderer Direct3D secondary hardware\r\nbogus: unknown option, ignored\r\n");
+  EXPECT_EQ(describe("-anf"),
+            "-anf: fog work-around on\r\nno renderer option: the game would pick its default "
+            "renderer\r\n");
   // Room for the first line only: the second is left out whole.
   const std::size_t first_line = both.find("\r\n") + 2;
   EXPECT_EQ(describe("-arm -anf", first_line + 5), both.substr(0, first_line));

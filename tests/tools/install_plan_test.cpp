@@ -78,8 +78,16 @@ TEST(InstallPlan, ParsesTheSwitches) {
       {"-s -d=\"D:\\x y\"", 1, 1, "D:\\x y", 0},
       {"/D=C:\\K /S", 1, 0, "C:\\K /S", 0},  // /D= takes the rest of the line
       {"/W=4242 /D=C:\\K", 1, 0, "C:\\K", 4242},
-      {"/W=", 0}, {"/W=12x", 0}, {"/W=0", 0}, {"/Q", 0}, {"/S extra", 0}, {"/SS", 0}, {"/D=", 0}, {"/D=   ", 0},
-      {"/D=\"\"", 0}, {"/" + std::string(200, 'S'), 0},
+      {"/W=", 0},
+      {"/W=12x", 0},
+      {"/W=0", 0},
+      {"/Q", 0},
+      {"/S extra", 0},
+      {"/SS", 0},
+      {"/D=", 0},
+      {"/D=   ", 0},
+      {"/D=\"\"", 0},
+      {"/" + std::string(200, 'S'), 0},
       {"/D=" + longest, 1, 0, longest.c_str(), 0},  // the longest folder that fits
       {"/D=" + longest + "x", 0},
   };

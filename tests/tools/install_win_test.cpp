@@ -14,7 +14,9 @@ void delete_keys() {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall_key);
 }
 
-bool registered() { return hklm_key_exists(app_paths_key) || hklm_key_exists(uninstall_key); }
+bool registered() {
+  return hklm_key_exists(app_paths_key) || hklm_key_exists(uninstall_key);
+}
 
 class SilentInstall : public ::testing::Test {
  protected:

@@ -37,7 +37,8 @@ TEST(FormatProfile, HeaderCountAndOneCrLfLinePerRenderer) {
   EXPECT_EQ(profile_text(intel_with_mmx),
             std::string(profile_header) +
                 "\r\nNUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL ABSENT 0\r\n"
-                "SECONDARY_HAL ABSENT 0\r\nGLIDE ABSENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\nK6_RENDERER ABSENT 0\r\n");
+                "SECONDARY_HAL ABSENT 0\r\nGLIDE ABSENT 0\r\nPENTIUM_RENDERER PRESENT "
+                "0\r\nK6_RENDERER ABSENT 0\r\n");
 }
 
 TEST(FormatProfile, EachProbeResultTurnsOnItsRenderer) {

@@ -37,10 +37,13 @@ int finish_process(PROCESS_INFORMATION* process, DWORD timeout_ms) {
 
 HWND wait_window(const char* title, const char* words, DWORD timeout_ms) {
   HWND window = nullptr;
-  bool found = eventually([&] {
-    window = FindWindowA(nullptr, title);
-    return window != nullptr && IsWindowVisible(window) && item_text(window, 0xffff).find(words) != std::string::npos;
-  }, timeout_ms);
+  bool found = eventually(
+      [&] {
+        window = FindWindowA(nullptr, title);
+        return window != nullptr && IsWindowVisible(window) &&
+               item_text(window, 0xffff).find(words) != std::string::npos;
+      },
+      timeout_ms);
   return found ? window : nullptr;
 }
 
@@ -53,7 +56,8 @@ std::string item_text(HWND window, int id) {
 }
 
 void post_click(HWND window, int id) {
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
 std::string fresh_temp_dir(const std::string& name) {
@@ -75,7 +79,8 @@ void for_each_entry(const std::string& dir, const char* pattern, Visit visit) {
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     std::string name = found.cFileName;
-    if (name != "." && name != "..") visit(dir + "\\" + name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    if (name != "." && name != "..")
+      visit(dir + "\\" + name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
   } while (FindNextFileA(search, &found));
   FindClose(search);
 }
@@ -99,8 +104,12 @@ void remove_tree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
-bool file_exists(const std::string& path) { return exists_as(path, false); }
-bool dir_exists(const std::string& path) { return exists_as(path, true); }
+bool file_exists(const std::string& path) {
+  return exists_as(path, false);
+}
+bool dir_exists(const std::string& path) {
+  return exists_as(path, true);
+}
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  MessageBoxA(nullptr, "DirectX is already present on this system. Nothing needs to be installed.", "DirectX Setup",
-              MB_OK | MB_ICONINFORMATION);
+  MessageBoxA(nullptr, "DirectX is already present on this system. Nothing needs to be installed.",
+              "DirectX Setup", MB_OK | MB_ICONINFORMATION);
   return 0;
 }

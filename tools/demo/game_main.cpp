@@ -19,12 +19,14 @@ char g_report[4096];
 void build_report() {
   char module_path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, module_path, sizeof module_path);
-  if (length == 0 || length >= sizeof module_path) std::snprintf(module_path, sizeof module_path, "(unknown)");
+  if (length == 0 || length >= sizeof module_path)
+    std::snprintf(module_path, sizeof module_path, "(unknown)");
   const char* name = std::strrchr(module_path, '\\');
   name = name ? name + 1 : module_path;
   char current_dir[MAX_PATH];
   length = GetCurrentDirectoryA(sizeof current_dir, current_dir);
-  if (length == 0 || length >= sizeof current_dir) std::snprintf(current_dir, sizeof current_dir, "(unknown)");
+  if (length == 0 || length >= sizeof current_dir)
+    std::snprintf(current_dir, sizeof current_dir, "(unknown)");
   const char* command_line = GetCommandLineA();
   char options[2048];
   describe_game_options(skip_known_program(command_line, module_path), options, sizeof options);
@@ -79,9 +81,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   int result = 1;
   if (RegisterClassA(&window_class)) {
     constexpr int width = 640, height = 420;
-    HWND window = CreateWindowExA(0, game_class, game_title, WS_OVERLAPPEDWINDOW,
-                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
-                                  width, height, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(
+        0, game_class, game_title, WS_OVERLAPPEDWINDOW, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+        (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance, nullptr);
     if (window != nullptr) {
       ShowWindow(window, show);
       UpdateWindow(window);

@@ -6,12 +6,9 @@
 #include "command_line.h"
 
 const game_option_meaning renderer_options[renderer_option_count] = {
-    {"-arr", "renderer Direct3D Ramp (software)"},
-    {"-arm", "renderer Direct3D MMX"},
-    {"-ar1", "renderer Direct3D primary hardware"},
-    {"-ar2", "renderer Direct3D secondary hardware"},
-    {"-ar3", "renderer native 3Dfx (Glide)"},
-    {"-arp", "renderer Brenn software renderer (Pentium)"},
+    {"-arr", "renderer Direct3D Ramp (software)"},  {"-arm", "renderer Direct3D MMX"},
+    {"-ar1", "renderer Direct3D primary hardware"}, {"-ar2", "renderer Direct3D secondary hardware"},
+    {"-ar3", "renderer native 3Dfx (Glide)"},       {"-arp", "renderer Brenn software renderer (Pentium)"},
     {"-ark", "renderer Brenn AMD renderer (K6)"},
 };
 

@@ -61,8 +61,8 @@ bool set_string(HKEY key, const char* name, const char* value) {
 
 bool write_key(const char* subkey, const char* names[], const char* values[], int count) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   bool ok = true;
@@ -114,13 +114,19 @@ void delete_registration() {
 
 const char* install_status_text(install_status status) {
   switch (status) {
-    case INSTALL_OK: return "Korvamund has been installed.";
+    case INSTALL_OK:
+      return "Korvamund has been installed.";
     case INSTALL_BAD_DIR:
-      return "Please give a folder on a drive, such as C:\\Games\\Korvamund (at most 127 characters).";
-    case INSTALL_SOURCE_MISSING: return "A file of the game is missing from the CD:";
-    case INSTALL_DIR_FAILED: return "The folder could not be created:";
-    case INSTALL_COPY_FAILED: return "A file could not be copied:";
-    case INSTALL_REGISTRY_FAILED: return "The game could not be registered in the system registry:";
+      return "Please give a folder on a drive, such as C:\\Games\\Korvamund (at most 127 "
+             "characters).";
+    case INSTALL_SOURCE_MISSING:
+      return "A file of the game is missing from the CD:";
+    case INSTALL_DIR_FAILED:
+      return "The folder could not be created:";
+    case INSTALL_COPY_FAILED:
+      return "A file could not be copied:";
+    case INSTALL_REGISTRY_FAILED:
+      return "The game could not be registered in the system registry:";
   }
   return "";
 }
@@ -172,7 +178,9 @@ install_status install_game(const char* source_dir, const char* typed_dir, char*
   return INSTALL_OK;
 }
 
-int read_registered_dir(char* out, std::size_t capacity) { return read_string(app_paths_key, "Path", out, capacity); }
+int read_registered_dir(char* out, std::size_t capacity) {
+  return read_string(app_paths_key, "Path", out, capacity);
+}
 
 int unregister_game(const char* install_dir) {
   int deleted = 0;
@@ -196,7 +204,8 @@ int remove_game_files(const char* install_dir, const char* keep) {
   int left = 0;
   char path[MAX_PATH];
   for (int i = 0; i < installed_file_count + game_data_file_count; ++i) {
-    const char* name = i < installed_file_count ? installed_files[i] : game_data_files[i - installed_file_count];
+    const char* name =
+        i < installed_file_count ? installed_files[i] : game_data_files[i - installed_file_count];
     if (!join_path(install_dir, name, path, sizeof path)) continue;
     if (keep != nullptr && lstrcmpiA(path, keep) == 0) continue;
     if (!file_exists(path)) continue;

@@ -11,12 +11,17 @@ const char* const installed_files[installed_file_count] = {
 };
 
 const char* const game_data_files[game_data_file_count] = {
-    "mdrivers.dat", "korvexe.dat", "frontend.dat", "mdrivers.dat.tmp",
+    "mdrivers.dat",
+    "korvexe.dat",
+    "frontend.dat",
+    "mdrivers.dat.tmp",
 };
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 bool forbidden_in_name(char c) {
   return static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|?*", c) != nullptr;
@@ -52,7 +57,8 @@ int normalize_install_dir(const char* text, char* out, std::size_t capacity) {
   }
   while (length > 3 && work[length - 1] == '\\') work[--length] = '\0';
   while (length > 3 && is_blank(work[length - 1])) work[--length] = '\0';
-  if (length < 4 || !std::isalpha(static_cast<unsigned char>(work[0])) || work[1] != ':' || work[2] != '\\') return 0;
+  if (length < 4 || !std::isalpha(static_cast<unsigned char>(work[0])) || work[1] != ':' || work[2] != '\\')
+    return 0;
   if (!folders_are_names(work + 3)) return 0;
   if (length > install_dir_limit || length >= capacity) return 0;
   std::memcpy(out, work, length + 1);
@@ -106,7 +112,8 @@ bool same_dir(const char* a, const char* b) {
   while (lb > 0 && b[lb - 1] == '\\') --lb;
   if (la != lb || la == 0) return false;
   for (std::size_t i = 0; i < la; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   }
   return true;
 }
@@ -117,7 +124,8 @@ int parse_switches(const char* arguments, demo_switches* out) {
   for (;;) {
     while (is_blank(*cursor)) ++cursor;
     if (*cursor == '\0') return 1;
-    if ((cursor[0] == '/' || cursor[0] == '-') && (cursor[1] == 'D' || cursor[1] == 'd') && cursor[2] == '=') {
+    if ((cursor[0] == '/' || cursor[0] == '-') && (cursor[1] == 'D' || cursor[1] == 'd') &&
+        cursor[2] == '=') {
       if (!rest_as_path(cursor + 3, out->dir, sizeof out->dir)) return 0;
       out->dir_given = 1;
       return 1;

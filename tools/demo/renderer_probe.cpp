@@ -58,8 +58,8 @@ bool device_has_3d(create_function create, GUID* guid) {
 void probe_display_devices(machine_probe* probe) {
   HMODULE ddraw = LoadLibraryA("ddraw.dll");
   if (ddraw == nullptr) return;
-  enumerate_function enumerate =
-      reinterpret_cast<enumerate_function>(reinterpret_cast<void*>(GetProcAddress(ddraw, "DirectDrawEnumerateA")));
+  enumerate_function enumerate = reinterpret_cast<enumerate_function>(
+      reinterpret_cast<void*>(GetProcAddress(ddraw, "DirectDrawEnumerateA")));
   create_function create =
       reinterpret_cast<create_function>(reinterpret_cast<void*>(GetProcAddress(ddraw, "DirectDrawCreate")));
   device_list devices = {};

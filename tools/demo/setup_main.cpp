@@ -40,8 +40,9 @@ void show_page(page shown) {
                     "Click Next to choose where.");
       break;
     case PAGE_FOLDER:
-      std::snprintf(text, sizeof text, "Setup will install Korvamund into this folder. "
-                                       "To install it elsewhere, type another folder.");
+      std::snprintf(text, sizeof text,
+                    "Setup will install Korvamund into this folder. "
+                    "To install it elsewhere, type another folder.");
       break;
     case PAGE_DONE:
       std::snprintf(text, sizeof text,
@@ -54,7 +55,9 @@ void show_page(page shown) {
   ShowWindow(g_wizard.dir_edit, shown == PAGE_FOLDER ? SW_SHOW : SW_HIDE);
   EnableWindow(g_wizard.back, shown == PAGE_FOLDER);
   ShowWindow(g_wizard.cancel, shown == PAGE_DONE ? SW_HIDE : SW_SHOW);
-  SetWindowTextA(g_wizard.next, shown == PAGE_WELCOME ? "&Next >" : shown == PAGE_FOLDER ? "&Install" : "&Finish");
+  SetWindowTextA(g_wizard.next, shown == PAGE_WELCOME  ? "&Next >"
+                                : shown == PAGE_FOLDER ? "&Install"
+                                                       : "&Finish");
   SetFocus(shown == PAGE_FOLDER ? g_wizard.dir_edit : g_wizard.next);
 }
 
@@ -63,7 +66,8 @@ void install_from_page(HWND window) {
   GetWindowTextA(g_wizard.dir_edit, typed, sizeof typed);
   char problem[MAX_PATH];
   HCURSOR old_cursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  install_status status = install_game(g_wizard.source_dir, typed, g_wizard.installed_dir, problem, sizeof problem);
+  install_status status =
+      install_game(g_wizard.source_dir, typed, g_wizard.installed_dir, problem, sizeof problem);
   SetCursor(old_cursor);
   if (status != INSTALL_OK) {
     char message[1024];
@@ -76,10 +80,11 @@ void install_from_page(HWND window) {
   show_page(PAGE_DONE);
 }
 
-HWND make_control(HWND parent, const char* window_class_name, const char* text, DWORD style, int x, int y, int width,
-                  int height, int id) {
-  HWND control = CreateWindowExA(0, window_class_name, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+HWND make_control(HWND parent, const char* window_class_name, const char* text, DWORD style, int x, int y,
+                  int width, int height, int id) {
+  HWND control =
+      CreateWindowExA(0, window_class_name, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_wizard.font), FALSE);
   return control;
 }
@@ -94,12 +99,15 @@ void create_controls(HWND window) {
   } else if (!read_registered_dir(initial_dir, sizeof initial_dir)) {
     std::snprintf(initial_dir, sizeof initial_dir, "%s", default_install_dir);
   }
-  g_wizard.dir_edit = make_control(window, "EDIT", initial_dir, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 20, 110, 400,
-                                   24, ID_DIR);
+  g_wizard.dir_edit = make_control(window, "EDIT", initial_dir, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 20,
+                                   110, 400, 24, ID_DIR);
   SendMessageA(g_wizard.dir_edit, EM_LIMITTEXT, install_dir_limit, 0);
-  g_wizard.back = make_control(window, "BUTTON", "< &Back", WS_TABSTOP | BS_PUSHBUTTON, 170, 180, 80, 26, ID_BACK);
-  g_wizard.next = make_control(window, "BUTTON", "&Next >", WS_TABSTOP | BS_DEFPUSHBUTTON, 255, 180, 80, 26, ID_NEXT);
-  g_wizard.cancel = make_control(window, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 340, 180, 80, 26, IDCANCEL);
+  g_wizard.back =
+      make_control(window, "BUTTON", "< &Back", WS_TABSTOP | BS_PUSHBUTTON, 170, 180, 80, 26, ID_BACK);
+  g_wizard.next =
+      make_control(window, "BUTTON", "&Next >", WS_TABSTOP | BS_DEFPUSHBUTTON, 255, 180, 80, 26, ID_NEXT);
+  g_wizard.cancel =
+      make_control(window, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 340, 180, 80, 26, IDCANCEL);
 }
 
 void on_command(HWND window, int id) {
@@ -156,9 +164,9 @@ int run_wizard(HINSTANCE instance, int show) {
   AdjustWindowRect(&area, style, FALSE);
   int width = area.right - area.left;
   int height = area.bottom - area.top;
-  HWND window = CreateWindowExA(0, window_class, window_title, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window = CreateWindowExA(
+      0, window_class, window_title, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return EXIT_CANCELLED;
   show_page(PAGE_WELCOME);
   ShowWindow(window, show);
@@ -178,11 +186,13 @@ int run_wizard(HINSTANCE instance, int show) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   char module_path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, module_path, sizeof module_path);
-  if (length == 0 || length >= sizeof module_path || !parent_dir(module_path, g_wizard.source_dir, MAX_PATH)) {
+  if (length == 0 || length >= sizeof module_path ||
+      !parent_dir(module_path, g_wizard.source_dir, MAX_PATH)) {
     return INSTALL_SOURCE_MISSING;
   }
   demo_switches switches;
-  if (!parse_switches(skip_known_program(GetCommandLineA(), module_path), &switches) || switches.wait_pid != 0) {
+  if (!parse_switches(skip_known_program(GetCommandLineA(), module_path), &switches) ||
+      switches.wait_pid != 0) {
     if (!switches.silent) {
       MessageBoxA(nullptr, "Usage: setup.exe [/S] [/D=folder]", window_title, MB_OK | MB_ICONINFORMATION);
     }
@@ -191,12 +201,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   if (switches.silent) {
     char problem[MAX_PATH];
     char installed[install_dir_limit + 1];
-    install_status status = install_game(g_wizard.source_dir, switches.dir_given ? switches.dir : default_install_dir,
-                                         installed, problem, sizeof problem);
+    install_status status =
+        install_game(g_wizard.source_dir, switches.dir_given ? switches.dir : default_install_dir, installed,
+                     problem, sizeof problem);
     if (status == INSTALL_OK) refresh_running_menu();
     return status;
   }
   // A folder given with /D= is offered on the folder page.
-  if (switches.dir_given) std::snprintf(g_wizard.offered_dir, sizeof g_wizard.offered_dir, "%s", switches.dir);
+  if (switches.dir_given)
+    std::snprintf(g_wizard.offered_dir, sizeof g_wizard.offered_dir, "%s", switches.dir);
   return run_wizard(instance, show);
 }

@@ -91,7 +91,8 @@ int text(const char* title, int id) {
   char narrow[1024];
   SendMessageW(control, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide));
   wide[511] = L'\0';
-  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0) std::printf("%s\n", narrow);
+  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0)
+    std::printf("%s\n", narrow);
   return 0;
 }
 

@@ -24,7 +24,8 @@ bool start_detached(const char* command_line) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return false;
+  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
@@ -41,7 +42,8 @@ void hand_over_own_removal(const char* module_path, const char* install_dir) {
     int written = std::snprintf(copy_path, sizeof copy_path, "%skorvamund-uninstall-%lu.exe", temp_dir,
                                 static_cast<unsigned long>(GetCurrentProcessId()));
     char command[3 * MAX_PATH];
-    if (written > 0 && static_cast<std::size_t>(written) < sizeof copy_path && CopyFileA(module_path, copy_path, FALSE)) {
+    if (written > 0 && static_cast<std::size_t>(written) < sizeof copy_path &&
+        CopyFileA(module_path, copy_path, FALSE)) {
       written = std::snprintf(command, sizeof command, "\"%s\" /W=%lu /D=%s", copy_path,
                               static_cast<unsigned long>(GetCurrentProcessId()), install_dir);
       started = written > 0 && static_cast<std::size_t>(written) < sizeof command && start_detached(command);
@@ -59,7 +61,8 @@ void hand_over_own_removal(const char* module_path, const char* install_dir) {
 void delete_earlier_copies(const char* module_path) {
   char pattern[MAX_PATH];
   char folder[MAX_PATH];
-  if (!parent_dir(module_path, folder, sizeof folder) || !join_path(folder, "korvamund-uninstall-*.exe", pattern, sizeof pattern)) {
+  if (!parent_dir(module_path, folder, sizeof folder) ||
+      !join_path(folder, "korvamund-uninstall-*.exe", pattern, sizeof pattern)) {
     return;
   }
   WIN32_FIND_DATAA found;
@@ -67,7 +70,8 @@ void delete_earlier_copies(const char* module_path) {
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     char path[MAX_PATH];
-    if (join_path(folder, found.cFileName, path, sizeof path) && lstrcmpiA(path, module_path) != 0) DeleteFileA(path);
+    if (join_path(folder, found.cFileName, path, sizeof path) && lstrcmpiA(path, module_path) != 0)
+      DeleteFileA(path);
   } while (FindNextFileA(search, &found));
   FindClose(search);
 }
@@ -86,7 +90,8 @@ int finish_removal(unsigned long parent_pid, const char* install_dir, const char
     // The file can stay locked for a moment after the process has ended.
     bool deleted = false;
     for (int attempt = 0; attempt < 50 && !deleted; ++attempt) {
-      deleted = DeleteFileA(uninstaller_path) || GetFileAttributesA(uninstaller_path) == INVALID_FILE_ATTRIBUTES;
+      deleted =
+          DeleteFileA(uninstaller_path) || GetFileAttributesA(uninstaller_path) == INVALID_FILE_ATTRIBUTES;
       if (!deleted) Sleep(100);
     }
     if (!deleted) result = EXIT_FILES_LEFT;
@@ -119,7 +124,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   if (!switches.silent) {
     char question[MAX_PATH + 128];
-    std::snprintf(question, sizeof question, "Remove Korvamund and all of its programs from %s?", install_dir);
+    std::snprintf(question, sizeof question, "Remove Korvamund and all of its programs from %s?",
+                  install_dir);
     if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return EXIT_DECLINED;
   }
   unregister_game(install_dir);

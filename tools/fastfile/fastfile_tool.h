@@ -39,9 +39,9 @@ int tool_join_path(char* out, const char* directory, const char* name);
 // A file written as a whole or not at all: opened as a temporary beside `target` and
 // put in place only when complete.
 struct tool_output {
-    char target[tool_path_capacity];
-    char temporary[tool_path_capacity];
-    std::FILE* stream;
+  char target[tool_path_capacity];
+  char temporary[tool_path_capacity];
+  std::FILE* stream;
 };
 int tool_output_open(tool_output* output, const char* target);
 // Closes the temporary and renames it over the target; removes it on any failure.
@@ -51,13 +51,13 @@ void tool_output_discard(tool_output* output);
 
 // An archive read for listing or unpacking, checked as the library checks it.
 struct tool_archive {
-    std::FILE* stream;
-    std::uint64_t size;
-    fastfile_fixed_header fixed;
-    unsigned char* image;
+  std::FILE* stream;
+  std::uint64_t size;
+  fastfile_fixed_header fixed;
+  unsigned char* image;
 };
 int tool_archive_open(tool_archive* archive, const char* path);
 void tool_archive_close(tool_archive* archive);
 // Name (NUL-terminated, at most 12 characters), offset and size of searched record i.
-void tool_archive_record(const tool_archive* archive, std::uint32_t i, char* name,
-                         std::uint32_t* offset, std::uint32_t* size);
+void tool_archive_record(const tool_archive* archive, std::uint32_t i, char* name, std::uint32_t* offset,
+                         std::uint32_t* size);

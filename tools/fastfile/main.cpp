@@ -10,43 +10,36 @@ static const char usage_text[] =
     "       fastfile extract ARCHIVE [NAME...] [-C DIR]\n"
     "Member names are the files' base names in upper case, 12 characters at most.\n";
 
-static int usage()
-{
-    std::fputs(usage_text, stderr);
-    return tool_usage;
+static int usage() {
+  std::fputs(usage_text, stderr);
+  return tool_usage;
 }
 
-static int run_extract(int argc, char** argv)
-{
-    // argv[0] is the archive; "-C DIR" may stand anywhere among the names.
-    const char* directory = ".";
-    char* names[4096];
-    int count = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-C") == 0) {
-            if (i + 1 >= argc)
-                return usage();
-            directory = argv[++i];
-        } else if (count < int(sizeof names / sizeof names[0])) {
-            names[count++] = argv[i];
-        } else {
-            tool_error("too many names");
-            return tool_usage;
-        }
+static int run_extract(int argc, char** argv) {
+  // argv[0] is the archive; "-C DIR" may stand anywhere among the names.
+  const char* directory = ".";
+  char* names[4096];
+  int count = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-C") == 0) {
+      if (i + 1 >= argc) return usage();
+      directory = argv[++i];
+    } else if (count < int(sizeof names / sizeof names[0])) {
+      names[count++] = argv[i];
+    } else {
+      tool_error("too many names");
+      return tool_usage;
     }
-    return fastfile_extract(argv[0], names, count, directory);
+  }
+  return fastfile_extract(argv[0], names, count, directory);
 }
 
-int main(int argc, char** argv)
-{
-    if (argc < 3)
-        return usage();
-    const char* command = argv[1];
-    if (std::strcmp(command, "create") == 0)
-        return argc < 4 ? usage() : fastfile_create(argv[2], argv + 3, argc - 3);
-    if (std::strcmp(command, "list") == 0)
-        return argc != 3 ? usage() : fastfile_list(argv[2]);
-    if (std::strcmp(command, "extract") == 0)
-        return run_extract(argc - 2, argv + 2);
-    return usage();
+int main(int argc, char** argv) {
+  if (argc < 3) return usage();
+  const char* command = argv[1];
+  if (std::strcmp(command, "create") == 0)
+    return argc < 4 ? usage() : fastfile_create(argv[2], argv + 3, argc - 3);
+  if (std::strcmp(command, "list") == 0) return argc != 3 ? usage() : fastfile_list(argv[2]);
+  if (std::strcmp(command, "extract") == 0) return run_extract(argc - 2, argv + 2);
+  return usage();
 }

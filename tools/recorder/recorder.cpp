@@ -32,11 +32,20 @@ void append_field(text_buffer* buffer, const char* text) {
     if (buffer->length + 3 + separator_reserve > sizeof buffer->data) return;
     const char* escaped = nullptr;
     switch (*c) {
-      case '%': escaped = "%25"; break;
-      case '\t': escaped = "%09"; break;
-      case '\r': escaped = "%0D"; break;
-      case '\n': escaped = "%0A"; break;
-      default: break;
+      case '%':
+        escaped = "%25";
+        break;
+      case '\t':
+        escaped = "%09";
+        break;
+      case '\r':
+        escaped = "%0D";
+        break;
+      case '\n':
+        escaped = "%0A";
+        break;
+      default:
+        break;
     }
     if (escaped != nullptr) {
       std::memcpy(buffer->data + buffer->length, escaped, 3);
@@ -122,10 +131,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const char* command_line = GetCommandLineA();
   const char* name = base_name(module_path);
 
-  DWORD source_length = GetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", mdrivers_source,
-                                                sizeof mdrivers_source);
-  if (lstrcmpiA(name, "mprofile.exe") == 0 && source_length > 0 &&
-      source_length < sizeof mdrivers_source) {
+  DWORD source_length =
+      GetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", mdrivers_source, sizeof mdrivers_source);
+  if (lstrcmpiA(name, "mprofile.exe") == 0 && source_length > 0 && source_length < sizeof mdrivers_source) {
     first_argument(command_line, target, sizeof target);
     if (target[0] != '\0') CopyFileA(mdrivers_source, target, FALSE);
   }
