@@ -61,25 +61,13 @@ void expect_lines(pf_file* file, const std::vector<std::string>& lines) {
   EXPECT_IN_CHILD(pfclose(file) == 1);
 }
 
-void put_u32(std::string* bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<char>(value >> (8 * i));
-}
-
-// An archive holding one member; `records` records in all, so a large table makes the
-// header image larger than a pooled block and its memory comes from malloc directly.
+// An archive holding one member among `records`, so that a large table makes the header
+// image larger than a pooled block and its memory comes from malloc directly.
 std::string archive_with(const std::string& name, const std::string& body, int records) {
-  const std::uint32_t header_length = 28 + 24 * records;
-  std::string bytes(header_length, '\0');
-  std::memcpy(&bytes[0], "FASTF101", 8);
-  put_u32(&bytes, 8, header_length);
-  put_u32(&bytes, 24, static_cast<std::uint32_t>(records));
-  for (int i = 0; i < records; ++i) {
-    const std::string record_name = i == records - 1 ? name : "FILLER" + std::to_string(i);
-    std::memcpy(&bytes[28 + 24 * i], record_name.data(), record_name.size());
-    put_u32(&bytes, 28 + 24 * i + 12, header_length);
-    put_u32(&bytes, 28 + 24 * i + 16, static_cast<std::uint32_t>(body.size()));
-  }
-  return bytes + body + '\x1a';
+  std::vector<archive_member> members;
+  for (int i = 1; i < records; ++i) members.push_back({"FILLER" + std::to_string(i), ""});
+  members.push_back({name, body});
+  return archive_bytes(members);
 }
 
 // The folder every child works in, made by the parent.

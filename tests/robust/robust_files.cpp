@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -50,5 +51,25 @@ std::string read_bytes(const std::string& path) {
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.append(buffer, got);
   std::fclose(in);
+  return bytes;
+}
+
+void put_u32(std::string* bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+std::string archive_bytes(const std::vector<archive_member>& members) {
+  const std::size_t header_length = 28 + 24 * members.size();
+  std::string bytes(header_length, '\0');
+  std::memcpy(&bytes[0], "FASTF101", 8);
+  put_u32(&bytes, 8, static_cast<std::uint32_t>(header_length));
+  put_u32(&bytes, 24, static_cast<std::uint32_t>(members.size()));
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const std::size_t record = 28 + 24 * i;
+    std::memcpy(&bytes[record], members[i].name.data(), members[i].name.size());
+    put_u32(&bytes, record + 12, static_cast<std::uint32_t>(bytes.size()));
+    put_u32(&bytes, record + 16, static_cast<std::uint32_t>(members[i].body.size()));
+    bytes += members[i].body + '\x1a';
+  }
   return bytes;
 }
