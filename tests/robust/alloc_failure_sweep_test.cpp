@@ -83,11 +83,6 @@ void reset_folder_files() {
   write_bytes(scenario_folder + "/frontend.dat", "FOG\r\n");
 }
 
-void prepare_folder() {
-  scenario_folder = make_scratch_dir();
-  make_dir(scenario_folder + "/sub");
-}
-
 // Start the library, make handles, open loose and archived files, read their lines,
 // write a file, leave one open, tidy up.
 void file_library_scenario() {
@@ -196,12 +191,6 @@ struct run_outcome {
   std::string failure;      // why the run is not acceptable; empty when it is
 };
 
-const std::set<std::string>& stop_messages() {
-  static const std::set<std::string> messages = {
-      "pfopen(): out of memory\n", "pffopen(): out of memory\n", "pffopen_header(): out of memory\n"};
-  return messages;
-}
-
 run_outcome run_child(const std::function<void()>& scenario, refused_layer layer, long first, bool persistent) {
   const std::string out_path = scenario_folder + "/child.out";
   const std::string err_path = scenario_folder + "/child.err";
@@ -236,7 +225,8 @@ run_outcome run_child(const std::function<void()>& scenario, refused_layer layer
     outcome.completed = true;
     outcome.refused = std::atol(out.c_str() + 10);
     if (!err.empty()) outcome.failure = "completed with a report: " + err;
-  } else if (stop_messages().count(err) == 1 && out.empty()) {
+  } else if (out.empty() && (err == "pfopen(): out of memory\n" || err == "pffopen(): out of memory\n" ||
+                             err == "pffopen_header(): out of memory\n")) {
     outcome.stopped = true;
   } else {
     outcome.failure = "ended without completing or a known stop: out '" + out + "' err '" + err + "'";
@@ -272,7 +262,10 @@ sweep_result sweep(const std::function<void()>& scenario, refused_layer layer, b
 
 class allocation_failure_sweep : public ::testing::Test {
  protected:
-  void SetUp() override { prepare_folder(); }
+  void SetUp() override {
+    scenario_folder = make_scratch_dir();
+    make_dir(scenario_folder + "/sub");
+  }
   void TearDown() override { remove_tree(scenario_folder); }
 
   void sweep_all(const std::function<void()>& scenario) {

@@ -47,18 +47,17 @@ extern "C" void* __wrap_malloc(std::size_t size) {
 
 extern "C" void __wrap_free(void* block) { __real_free(block); }
 
-extern "C" void* __wrap__Z10pool_allocj(std::uint32_t size) {
+// The pooled allocator's requests, refused or passed on to `real`.
+static void* pooled(void* (*real)(std::uint32_t), std::uint32_t size) {
   if (pool_depth == 0 && refuse_this(refused_layer::pool)) return nullptr;
   ++pool_depth;
-  void* block = __real__Z10pool_allocj(size);
+  void* block = real(size);
   --pool_depth;
   return block;
 }
 
+extern "C" void* __wrap__Z10pool_allocj(std::uint32_t size) { return pooled(__real__Z10pool_allocj, size); }
+
 extern "C" void* __wrap__Z17pool_alloc_zeroedj(std::uint32_t size) {
-  if (pool_depth == 0 && refuse_this(refused_layer::pool)) return nullptr;
-  ++pool_depth;
-  void* block = __real__Z17pool_alloc_zeroedj(size);
-  --pool_depth;
-  return block;
+  return pooled(__real__Z17pool_alloc_zeroedj, size);
 }
