@@ -77,14 +77,6 @@ class hostile_test : public e2e_test {
     return items;
   }
 
-  // Holds the file open without sharing, as another program writing it would.
-  void lock(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << path;
-    locks.push_back(handle);
-  }
-
   std::string bytes_of(const std::string& path) {
     std::string bytes;
     return read_file(path, &bytes) ? bytes : std::string("<missing>");
@@ -323,8 +315,12 @@ TEST_F(hostile_test, locked_setting_files_are_neither_changed_nor_fatal) {
   ASSERT_TRUE(write_file(in_game("korvexe.dat"), chosen_driver));
   ASSERT_TRUE(write_file(in_game("frontend.dat"), "NOFOG\r\n"));
   ASSERT_TRUE(set_app_path(game_dir));
-  lock(in_game("korvexe.dat"));
-  lock(in_game("frontend.dat"));
+  // Held open without sharing, as another program writing them would.
+  for (const char* name : {"korvexe.dat", "frontend.dat"}) {
+    locks.push_back(CreateFileA(in_game(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(locks.back(), INVALID_HANDLE_VALUE) << name;
+  }
   menu_process& menu = start_from_cd(scratch_dir);
 
   // Neither file can be read, so the box opens unchecked and the best present renderer is
