@@ -22,11 +22,13 @@ constexpr int driver_list_id = 132, nofog_box_id = 1021;
 const char chosen_driver[] = "RAMP\r\nkorv.exe -arr\r\n";
 
 std::string display_name(const std::string& key) {
-  static const std::map<std::string, std::string> names = {
-      {"RAMP", "Direct3D Ramp"},           {"MMX", "Direct3D MMX"},
-      {"PRIMARY_HAL", "Direct3D Primary Hardware"}, {"SECONDARY_HAL", "Direct3D Secondary Hardware"},
-      {"GLIDE", "Native 3Dfx"},            {"PENTIUM_RENDERER", "Brenn Software Renderer"},
-      {"K6_RENDERER", "Brenn AMD Renderer"}};
+  static const std::map<std::string, std::string> names = {{"RAMP", "Direct3D Ramp"},
+                                                           {"MMX", "Direct3D MMX"},
+                                                           {"PRIMARY_HAL", "Direct3D Primary Hardware"},
+                                                           {"SECONDARY_HAL", "Direct3D Secondary Hardware"},
+                                                           {"GLIDE", "Native 3Dfx"},
+                                                           {"PENTIUM_RENDERER", "Brenn Software Renderer"},
+                                                           {"K6_RENDERER", "Brenn AMD Renderer"}};
   return names.at(key);
 }
 
@@ -53,7 +55,8 @@ class hostile_test : public e2e_test {
   // detection stand-in leaves a copy of detection_result() as its result.
   void make_game(const std::string& dir) {
     ASSERT_TRUE(make_dir(dir));
-    for (const char* program : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe", "mprofile.exe"})
+    for (const char* program :
+         {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe", "mprofile.exe"})
       ASSERT_TRUE(install_stand_in(join_path(dir, program)));
     ASSERT_TRUE(SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", detection_result().c_str()));
     ASSERT_TRUE(write_file(detection_result(), hostile::korvexe_detection()));
@@ -131,8 +134,12 @@ class hostile_test : public e2e_test {
 
 // ---- registry values ---------------------------------------------------------------------
 
-std::string terminated(const std::string& dir) { return dir + '\0'; }
-std::string unterminated(const std::string& dir) { return dir; }
+std::string terminated(const std::string& dir) {
+  return dir + '\0';
+}
+std::string unterminated(const std::string& dir) {
+  return dir;
+}
 
 struct registry_case {
   const char* name;
@@ -142,19 +149,23 @@ struct registry_case {
   enum { not_installed, installed_unusable, plays } outcome;
 };
 
-void PrintTo(const registry_case& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const registry_case& row, std::ostream* out) {
+  *out << row.name;
+}
 
 // What the lookup itself makes of each kind of value is tested beside it
 // (tests/launcher/registry_win_test.cpp); these rows follow one of each through the menu.
 const registry_case registry_cases[] = {
-    {"empty", REG_SZ, [](const std::string&) { return std::string(1, '\0'); }, 0, registry_case::installed_unusable},
+    {"empty", REG_SZ, [](const std::string&) { return std::string(1, '\0'); }, 0,
+     registry_case::installed_unusable},
     {"one_character", REG_SZ, [](const std::string&) { return std::string("K", 2); }, 0,
      registry_case::installed_unusable},
     {"127_characters", REG_SZ, terminated, 127, registry_case::plays},
     {"128_characters", REG_SZ, terminated, 128, registry_case::not_installed},
     {"300_characters", REG_SZ, terminated, 300, registry_case::not_installed},
     {"no_terminator", REG_SZ, unterminated, 0, registry_case::plays},
-    {"dword", REG_DWORD, [](const std::string&) { return std::string("K:\\\0", 4); }, 0, registry_case::not_installed},
+    {"dword", REG_DWORD, [](const std::string&) { return std::string("K:\\\0", 4); }, 0,
+     registry_case::not_installed},
     {"multi_string", REG_MULTI_SZ, [](const std::string& dir) { return dir + std::string(2, '\0'); }, 0,
      registry_case::not_installed},
 };
@@ -173,7 +184,8 @@ TEST_P(odd_registry_path, menu_runs_and_plays_only_from_a_whole_usable_value) {
     ASSERT_TRUE(write_file(in_game("korvexe.dat"), chosen_driver));
   }
   const std::string value = row.value(game_dir);
-  ASSERT_TRUE(set_registry_raw(app_paths_key, "Path", row.type, value.data(), static_cast<DWORD>(value.size())));
+  ASSERT_TRUE(
+      set_registry_raw(app_paths_key, "Path", row.type, value.data(), static_cast<DWORD>(value.size())));
 
   menu_process& menu = start_from_cd(scratch_dir);
   const bool installed = IsWindowEnabled(menu_button(menu, play_id)) != 0;
@@ -211,7 +223,9 @@ struct folder_case {
   std::vector<std::string> started;
 };
 
-void PrintTo(const folder_case& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const folder_case& row, std::ostream* out) {
+  *out << row.name;
+}
 
 const folder_case folder_cases[] = {
     {"blanks", "Korv Amund Games\\The K", "Korv Amund Games\\The K", true, {"mprofile.exe", "korv.exe"}},
@@ -243,7 +257,8 @@ TEST_P(odd_install_folder, programs_start_only_from_the_folder) {
   EXPECT_EQ(names, row.started);
   if (!names.empty()) EXPECT_EQ(records().back().current_dir, game_dir);
   if (row.game != nullptr)
-    EXPECT_EQ(bytes_of(in_game("korvexe.dat")), row.with_korvexe ? chosen_driver : "MMX\r\nkorv.exe -arm\r\n");
+    EXPECT_EQ(bytes_of(in_game("korvexe.dat")),
+              row.with_korvexe ? chosen_driver : "MMX\r\nkorv.exe -arm\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(hostile, odd_install_folder, ::testing::ValuesIn(folder_cases),
@@ -308,7 +323,9 @@ TEST_P(damaged_files, dialogs_show_what_the_files_say_and_nothing_rewrites_them_
 }
 
 INSTANTIATE_TEST_SUITE_P(hostile, damaged_files, ::testing::ValuesIn(hostile::damage_cases()),
-                         [](const ::testing::TestParamInfo<hostile::damage_case>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<hostile::damage_case>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(hostile_test, locked_setting_files_are_neither_changed_nor_fatal) {
   make_game(game_dir);
@@ -317,8 +334,8 @@ TEST_F(hostile_test, locked_setting_files_are_neither_changed_nor_fatal) {
   ASSERT_TRUE(set_app_path(game_dir));
   // Held open without sharing, as another program writing them would.
   for (const char* name : {"korvexe.dat", "frontend.dat"}) {
-    locks.push_back(CreateFileA(in_game(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    locks.push_back(CreateFileA(in_game(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(locks.back(), INVALID_HANDLE_VALUE) << name;
   }
   menu_process& menu = start_from_cd(scratch_dir);

@@ -39,13 +39,15 @@ namespace {
   _exit(3);
 }
 
-#define EXPECT_IN_CHILD(condition) \
-  do {                             \
+#define EXPECT_IN_CHILD(condition)       \
+  do {                                   \
     if (!(condition)) wrong(#condition); \
   } while (0)
 
 // A none result is an answer the library may give only once memory has been refused.
-bool none_allowed() { return requests_refused() > 0; }
+bool none_allowed() {
+  return requests_refused() > 0;
+}
 
 void expect_lines(pf_file* file, const std::vector<std::string>& lines) {
   if (file == nullptr) {
@@ -185,13 +187,14 @@ void settings_scenario() {
 // ---- in the parent --------------------------------------------------------------------
 
 struct run_outcome {
-  bool completed = false;   // the scenario ran to its end
-  long refused = 0;         // requests refused in a completed run
-  bool stopped = false;     // the fatal stop ended it
-  std::string failure;      // why the run is not acceptable; empty when it is
+  bool completed = false;  // the scenario ran to its end
+  long refused = 0;        // requests refused in a completed run
+  bool stopped = false;    // the fatal stop ended it
+  std::string failure;     // why the run is not acceptable; empty when it is
 };
 
-run_outcome run_child(const std::function<void()>& scenario, refused_layer layer, long first, bool persistent) {
+run_outcome run_child(const std::function<void()>& scenario, refused_layer layer, long first,
+                      bool persistent) {
   const std::string out_path = scenario_folder + "/child.out";
   const std::string err_path = scenario_folder + "/child.err";
   reset_folder_files();
@@ -249,8 +252,8 @@ sweep_result sweep(const std::function<void()>& scenario, refused_layer layer, b
     ++result.runs;
     // Each different fault is reported once; the sweep goes on past it.
     if (!outcome.failure.empty() && result.faults.insert(outcome.failure).second) {
-      ADD_FAILURE() << "refusing request " << first << (persistent ? " and every later one" : " alone") << ": "
-                    << outcome.failure;
+      ADD_FAILURE() << "refusing request " << first << (persistent ? " and every later one" : " alone")
+                    << ": " << outcome.failure;
     }
     result.stops += outcome.stopped;
     if (outcome.completed && outcome.refused == 0) return result;

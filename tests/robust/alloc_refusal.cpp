@@ -38,14 +38,20 @@ void refuse_requests(refused_layer layer, long first, bool persistent) {
   refused = 0;
 }
 
-long requests_seen() { return seen; }
-long requests_refused() { return refused; }
+long requests_seen() {
+  return seen;
+}
+long requests_refused() {
+  return refused;
+}
 
 extern "C" void* __wrap_malloc(std::size_t size) {
   return refuse_this(refused_layer::c_library) ? nullptr : __real_malloc(size);
 }
 
-extern "C" void __wrap_free(void* block) { __real_free(block); }
+extern "C" void __wrap_free(void* block) {
+  __real_free(block);
+}
 
 // The pooled allocator's requests, refused or passed on to `real`.
 static void* pooled(void* (*real)(std::uint32_t), std::uint32_t size) {
@@ -56,7 +62,9 @@ static void* pooled(void* (*real)(std::uint32_t), std::uint32_t size) {
   return block;
 }
 
-extern "C" void* __wrap__Z10pool_allocj(std::uint32_t size) { return pooled(__real__Z10pool_allocj, size); }
+extern "C" void* __wrap__Z10pool_allocj(std::uint32_t size) {
+  return pooled(__real__Z10pool_allocj, size);
+}
 
 extern "C" void* __wrap__Z17pool_alloc_zeroedj(std::uint32_t size) {
   return pooled(__real__Z17pool_alloc_zeroedj, size);

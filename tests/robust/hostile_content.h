@@ -45,7 +45,9 @@ struct damage_case {
 };
 
 // Test output names a case by its name alone.
-inline void PrintTo(const damage_case& c, std::ostream* out) { *out << c.name; }
+inline void PrintTo(const damage_case& c, std::ostream* out) {
+  *out << c.name;
+}
 
 inline std::vector<damage_case> damage_cases() {
   const std::string nul(1, '\0');
@@ -54,23 +56,48 @@ inline std::vector<damage_case> damage_cases() {
       {"binary_garbage", garbage(4096, 7), {}, "", garbage(4096, 11), "MMX", garbage(4096, 13), false},
       {"one_megabyte",
        "NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n" + megabyte_of("RAMP PRESENT 0\r\n"),
-       {"GLIDE", "MMX", "RAMP"}, "MMX", "glide\r\nkorv3dfx.exe -ar3\r\n" + megabyte_of("filler line\r\n"),
-       "GLIDE", "nofog\r\n" + megabyte_of("NOFOG\r\n"), true},
+       {"GLIDE", "MMX", "RAMP"},
+       "MMX",
+       "glide\r\nkorv3dfx.exe -ar3\r\n" + megabyte_of("filler line\r\n"),
+       "GLIDE",
+       "nofog\r\n" + megabyte_of("NOFOG\r\n"),
+       true},
       // A long line is read in pieces: no piece may pass for a line of its own.
       {"ten_thousand_character_lines",
-       std::string(10000, 'G') + "\r\nNUM_DRIVERS 1\r\nPRIMARY_HAL PRESENT 0" + std::string(10000, ' ') + "\r\n",
-       {"PRIMARY_HAL"}, "PRIMARY_HAL", "RAMP" + std::string(9996, 'x') + "\r\n" + std::string(10000, 'y') + "\r\n",
-       "MMX", "NOFOG" + std::string(9995, 'x') + "\r\nNOFOG\r\n", false},
+       std::string(10000, 'G') + "\r\nNUM_DRIVERS 1\r\nPRIMARY_HAL PRESENT 0" + std::string(10000, ' ') +
+           "\r\n",
+       {"PRIMARY_HAL"},
+       "PRIMARY_HAL",
+       "RAMP" + std::string(9996, 'x') + "\r\n" + std::string(10000, 'y') + "\r\n",
+       "MMX",
+       "NOFOG" + std::string(9995, 'x') + "\r\nNOFOG\r\n",
+       false},
       // A word far longer than any buffer for one, after a word that would match alone.
       {"ten_thousand_character_word",
-       "NUM_DRIVERS 2\r\nSECONDARY_HAL" + std::string(9987, 'X') + " PRESENT 0\r\nMMX PRESENT 0\r\n", {}, "",
-       "GLIDE " + std::string(9994, 'X') + "\r\nkorv3dfx.exe -ar3\r\n", "MMX", "NOFOG " + std::string(9994, 'X'),
+       "NUM_DRIVERS 2\r\nSECONDARY_HAL" + std::string(9987, 'X') + " PRESENT 0\r\nMMX PRESENT 0\r\n",
+       {},
+       "",
+       "GLIDE " + std::string(9994, 'X') + "\r\nkorv3dfx.exe -ar3\r\n",
+       "MMX",
+       "NOFOG " + std::string(9994, 'X'),
        false},
-      {"nul_bytes", "NUM_DRIVERS 2" + nul + "junk\r\nMMX PRESENT 0" + nul + "\r\nGLIDE" + nul + " PRESENT 0\r\n",
-       {"MMX"}, "MMX", "RAMP" + nul + "\r\nkorv.exe" + nul + " -arr\r\n", "RAMP", "NO" + nul + "FOG\r\n", false},
+      {"nul_bytes",
+       "NUM_DRIVERS 2" + nul + "junk\r\nMMX PRESENT 0" + nul + "\r\nGLIDE" + nul + " PRESENT 0\r\n",
+       {"MMX"},
+       "MMX",
+       "RAMP" + nul + "\r\nkorv.exe" + nul + " -arr\r\n",
+       "RAMP",
+       "NO" + nul + "FOG\r\n",
+       false},
       {"no_line_ends", "NUM_DRIVERS 1 MMX PRESENT 0", {}, "", "RAMP", "RAMP", "NOFOG", true},
-      {"carriage_returns_only", "NUM_DRIVERS 2\rMMX PRESENT 0\rGLIDE PRESENT 0", {"GLIDE", "MMX"}, "GLIDE",
-       "GLIDE\rkorv3dfx.exe -ar3", "GLIDE", "nofog\rFOG", true},
+      {"carriage_returns_only",
+       "NUM_DRIVERS 2\rMMX PRESENT 0\rGLIDE PRESENT 0",
+       {"GLIDE", "MMX"},
+       "GLIDE",
+       "GLIDE\rkorv3dfx.exe -ar3",
+       "GLIDE",
+       "nofog\rFOG",
+       true},
   };
 }
 

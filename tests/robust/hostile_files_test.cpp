@@ -91,9 +91,10 @@ TEST_P(damaged_files, only_whole_readable_lines_count_and_reading_changes_no_fil
 TEST_P(damaged_files, line_reader_keeps_every_capacity_terminated_and_loses_nothing) {
   const hostile::damage_case& damage = GetParam();
   scratch_folder scratch;
-  for (const auto& [name, bytes] : {std::pair<const char*, const std::string*>{"mdrivers.dat", &damage.mdrivers},
-                                    {"korvexe.dat", &damage.korvexe},
-                                    {"frontend.dat", &damage.frontend}}) {
+  for (const auto& [name, bytes] :
+       {std::pair<const char*, const std::string*>{"mdrivers.dat", &damage.mdrivers},
+        {"korvexe.dat", &damage.korvexe},
+        {"frontend.dat", &damage.frontend}}) {
     write_bytes(scratch.file(name), *bytes);
     std::size_t text_characters = 0;
     for (char c : *bytes) text_characters += c != '\r' && c != '\n';
@@ -117,7 +118,9 @@ TEST_P(damaged_files, line_reader_keeps_every_capacity_terminated_and_loses_noth
 }
 
 INSTANTIATE_TEST_SUITE_P(hostile, damaged_files, ::testing::ValuesIn(hostile::damage_cases()),
-                         [](const ::testing::TestParamInfo<hostile::damage_case>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<hostile::damage_case>& info) {
+                           return info.param.name;
+                         });
 
 TEST(odd_install_folder, fog_setting_is_stored_and_read_only_in_a_usable_folder) {
   scratch_folder scratch;
@@ -127,9 +130,12 @@ TEST(odd_install_folder, fog_setting_is_stored_and_read_only_in_a_usable_folder)
     std::string folder;
     bool usable;
   } cases[] = {
-      {scratch.file("K"), true},           {scratch.file("Korv Amund"), true},
-      {scratch.file("K/"), true},          {scratch.file("absent"), false},
-      {"K", false},                        {"", false},
+      {scratch.file("K"), true},
+      {scratch.file("Korv Amund"), true},
+      {scratch.file("K/"), true},
+      {scratch.file("absent"), false},
+      {"K", false},
+      {"", false},
       {scratch.path + "/" + std::string(300, 'k'), false},
   };
   for (const auto& c : cases) {

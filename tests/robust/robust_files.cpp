@@ -30,7 +30,9 @@ std::string make_scratch_dir() {
   throw std::runtime_error("cannot make a scratch folder");
 }
 
-void remove_tree(const std::string& path) { nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS); }
+void remove_tree(const std::string& path) {
+  nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 void make_dir(const std::string& path) {
   if (mkdir(path.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + path);
