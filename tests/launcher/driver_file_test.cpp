@@ -1,27 +1,14 @@
 #include "driver_file.h"
 #include "driver_table.h"
 
-#include "filelib/fileio.h"
+#include "scratch_folder_test.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-int list_length(const list_node* head) {
-  int length = 0;
-  for (const list_node* node = head->next; node != head; node = node->next) ++length;
-  return length;
-}
 
 // The renderers not absent, in table order: "MMX:P GLIDE:M".
 std::string states() {
@@ -40,30 +27,17 @@ std::vector<std::string> offered_keys(const DriverChoice& choice) {
   return keys;
 }
 
-class DriverFile : public ::testing::Test {
+class DriverFile : public ScratchFolderTest {
  protected:
-  static void SetUpTestSuite() { fileio_init(); }
-
   void SetUp() override {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    folder_ = fs::temp_directory_path() / ("korv_drivers_" + std::to_string(stamp));
-    fs::create_directories(folder_);
-    open_dirs_ = list_length(fileio_dirs);
+    ScratchFolderTest::SetUp();
     dir_ = pfdir_new(folder_.string().c_str(), nullptr);
     ASSERT_NE(dir_, nullptr);
   }
 
   void TearDown() override {
     pfdir_close(dir_);
-    // Every call closes the files it opened, on every path.
-    EXPECT_EQ(list_length(fileio_files), 0);
-    EXPECT_EQ(list_length(fileio_dirs), open_dirs_);
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-
-  void write(const char* name, const std::string& bytes) {
-    std::ofstream(folder_ / name, std::ios::binary) << bytes;
+    ScratchFolderTest::TearDown();
   }
 
   // Reads bytes as "mdrivers.dat" after an earlier detection left every renderer present.
@@ -74,9 +48,7 @@ class DriverFile : public ::testing::Test {
     return states();
   }
 
-  fs::path folder_;
   pf_dir* dir_ = nullptr;
-  int open_dirs_ = 0;
 };
 
 // The detection command line built in a buffer of exactly that capacity (so an overrun
@@ -226,9 +198,7 @@ TEST_F(DriverFile, DefaultIsTheStoredKeyInteractivelyElseTheBestPresent) {
 TEST_F(DriverFile, WritesExactlyTwoCrLfLines) {
   write("korvexe.dat", std::string(100, 'o'));  // a longer file is replaced whole
   ASSERT_EQ(write_driver_file(dir_, &g_driver_table[4]), 1);
-  std::ifstream in(folder_ / "korvexe.dat", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-            "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
+  EXPECT_EQ(read("korvexe.dat"), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
 }
 
 #ifndef _WIN32
