@@ -1,213 +1,166 @@
+// Reading the detection result, ranking the renderers on offer, the default, and storing
+// the choice: the text-file side of driver selection.
+#include <filesystem>
+
 #include "driver_file.h"
 #include "driver_table.h"
-
-#include "scratch_folder_test.h"
-
-#include <cstring>
-#include <vector>
+#include "scratch.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+// "|" stands for a CR LF line end in the texts below.
+std::string lines(std::string text) {
+  for (std::size_t at; (at = text.find('|')) != std::string::npos;) text.replace(at, 1, "\r\n");
+  return text;
+}
 
 // The renderers not absent, in table order: "MMX:P GLIDE:M".
 std::string states() {
   std::string text;
-  for (const DriverEntry& entry : g_driver_table) {
-    if (entry.state == DRIVER_ABSENT) continue;
-    text +=
-        (text.empty() ? "" : " ") + std::string(entry.key) + (entry.state == DRIVER_PRESENT ? ":P" : ":M");
-  }
+  for (const DriverEntry& entry : g_driver_table)
+    if (entry.state != DRIVER_ABSENT)
+      text +=
+          (text.empty() ? "" : " ") + std::string(entry.key) + (entry.state == DRIVER_PRESENT ? ":P" : ":M");
   return text;
 }
 
-std::vector<std::string> offered_keys(const DriverChoice& choice) {
-  std::vector<std::string> keys;
-  for (int i = 0; i < choice.count; ++i) keys.push_back(choice.entries[i]->key);
+std::string offered(const DriverChoice& choice) {
+  std::string keys;
+  for (int i = 0; i < choice.count; ++i) keys += (i ? " " : "") + std::string(choice.entries[i]->key);
   return keys;
 }
 
-class DriverFile : public ScratchFolderTest {
+class driver_file : public fileio_test {
  protected:
-  void SetUp() override {
-    ScratchFolderTest::SetUp();
-    dir_ = pfdir_new(folder_.string().c_str(), nullptr);
-    ASSERT_NE(dir_, nullptr);
-  }
-
-  void TearDown() override {
-    pfdir_close(dir_);
-    ScratchFolderTest::TearDown();
-  }
-
-  // Reads bytes as "mdrivers.dat" after an earlier detection left every renderer present.
-  std::string detect(const std::string& bytes) {
-    for (DriverEntry& entry : g_driver_table) entry.state = DRIVER_PRESENT;
-    write("mdrivers.dat", bytes);
-    EXPECT_EQ(read_detected_drivers(dir_), 1);
+  // Reads text as "mdrivers.dat" after an earlier detection left every renderer present.
+  std::string detect(const std::string& text) {
+    for (DriverEntry& entry : g_driver_table) entry.state = DRIVER_PRESENT, entry.reserved = 7;
+    write_bytes(in_base("mdrivers.dat"), lines(text));
+    EXPECT_EQ(read_detected_drivers(dir), 1);
+    for (const DriverEntry& entry : g_driver_table) EXPECT_EQ(entry.reserved, 0);
     return states();
   }
-
-  pf_dir* dir_ = nullptr;
 };
 
-// The detection command line built in a buffer of exactly that capacity (so an overrun
-// is caught), or "<refused>" with the buffer left empty.
-std::string detection_command(const std::string& dir, std::size_t capacity) {
-  std::vector<char> out(capacity, 'x');
-  if (format_detection_command(dir.c_str(), out.data(), capacity) == 1) return out.data();
-  return out[0] == '\0' ? "<refused>" : "<refused, buffer not emptied>";
-}
-
-TEST(DetectionCommand, QuotedOnlyWithBlanksAndRefusedWhenTooLong) {
-  EXPECT_EQ(detection_command("D:\\Games\\K", driver_line_size),
-            "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat");
-  EXPECT_EQ(detection_command("C:\\My Korv", driver_line_size),
-            "\"C:\\My Korv\\mprofile.exe\" \"C:\\My Korv\\mdrivers.dat\"");
+TEST(detection_command, quoted_only_with_blanks_and_refused_when_too_long) {
   const std::string longest = "C:\\" + std::string(122, 'k') + " x";  // 127 characters
-  EXPECT_EQ(detection_command(longest, detection_command_capacity),
-            "\"" + longest + "\\mprofile.exe\" \"" + longest + "\\mdrivers.dat\"");
-  EXPECT_EQ(detection_command("D:\\Games\\K", 40), "<refused>");
-  EXPECT_EQ(detection_command(std::string(600, 'd'), driver_line_size), "<refused>");
-}
-
-TEST_F(DriverFile, ReadsTheDriverLinesAfterTheCountLine) {
-  const std::string key31 = "GLIDE" + std::string(26, 'X');  // the longest word there is room for
-  const std::string key32 = key31 + "X";                     // would match GLIDE if cut short
-  const std::string state31 = "PRESENT" + std::string(24, 'Y');
-  const std::string huge(518, 'Z');  // fills the whole line buffer
-  const std::string two_huge_words = huge.substr(0, 300) + " " + huge.substr(0, 200) + " 1\r\n";
-  struct {
-    std::string text;
-    const char* states;
+  const struct {
+    std::string dir;
+    std::size_t capacity;  // exactly this much, so that an overrun is caught
+    std::string expected;
   } cases[] = {
-      // Lines up to the count line are skipped; its keyword is case-sensitive, must start
-      // the line and be followed by a number; text after the number does not matter.
-      {"Renderer results\r\nnum_drivers 5\r\n NUM_DRIVERS 5\r\nNUM_DRIVERSX 5\r\nNUM_DRIVERS\t1 "
-       "found\r\n"
-       "MMX PRESENT 0\r\n",
-       "MMX:P"},
-      // A line that ends before the number while agreeing with the pattern ends the search.
-      {"header\r\n\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
-      {"header\r\nNUM_DRIVERS  \t\r\nNUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", ""},
-      {"MMX PRESENT 0\r\nGLIDE PRESENT 0\r\n", ""},
-      {"NUM_DRIVERS 0\r\nMMX PRESENT 0\r\n", ""},
-      // The count limits the lines read; the end of the file comes first here.
-      {"NUM_DRIVERS 1\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
-      {"NUM_DRIVERS 9\nGLIDE MAYBEPRESENT 0\nMMX PRESENT 0", "MMX:P GLIDE:M"},
-      // A line without key, state and number ends the reading.
-      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
-      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nRAMP PRESENT zero\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
-      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n\r\nGLIDE PRESENT 0\r\n", "MMX:P"},
-      // Keys match by their beginning in any letter case; a shortened key matches nothing.
-      {"NUM_DRIVERS 5\r\n  glide PRESENT 0 trailing\r\nK6_RENDERER_V2 PRESENT 1\r\nSecondary_Hal "
-       "PRESENT 0\r\n"
-       "PRIMARY PRESENT 0\r\nMM PRESENT 0\r\n",
-       "SECONDARY_HAL:P GLIDE:P K6_RENDERER:P"},
-      // An unknown key uses up a line of the count.
-      {"NUM_DRIVERS 2\r\nATI PRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
-      // A later line for the same key wins.
-      {"NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nmmx ABSENT 0\r\n", ""},
-      {"NUM_DRIVERS 2\r\nMMX MAYBEPRESENT 0\r\nMMX PRESENT 0\r\n", "MMX:P"},
-      // State words in any letter case; any other word is absent.
-      {"NUM_DRIVERS 6\r\nRAMP present 0\r\nMMX MaybePresent 0\r\nGLIDE ABSENT 0\r\nPRIMARY_HAL NO "
-       "0\r\n"
-       "SECONDARY_HAL PRESENTLY 0\r\nK6_RENDERER MAYBE 0\r\n",
-       "RAMP:P MMX:M"},
-      // A word longer than 31 characters names no renderer and leaves its state alone,
-      // but uses up a line; a line of such words without a number still ends the reading.
-      {"NUM_DRIVERS 2\r\n" + key32 + " PRESENT 0\r\nMMX PRESENT 0\r\nRAMP PRESENT 0\r\n", "MMX:P"},
-      {"NUM_DRIVERS 1\r\n" + key31 + " PRESENT 0\r\n", "GLIDE:P"},
-      {"NUM_DRIVERS 2\r\nMMX PRESENT 0\r\nMMX " + state31 + " 0\r\n", ""},
-      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\nMMX " + state31 + "Y 0\r\nRAMP PRESENT 0\r\n", "RAMP:P MMX:P"},
-      {"NUM_DRIVERS 3\r\nMMX PRESENT 0\r\n" + two_huge_words + "RAMP PRESENT 0\r\n", "RAMP:P MMX:P"},
-      {"NUM_DRIVERS 4\r\nMMX PRESENT 0\r\n" + huge + "\r\n" + two_huge_words + "RAMP PRESENT 0\r\n", "MMX:P"},
+      {"D:\\Games\\K", driver_line_size, "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat"},
+      {"C:\\My Korv", driver_line_size, "\"C:\\My Korv\\mprofile.exe\" \"C:\\My Korv\\mdrivers.dat\""},
+      {longest, detection_command_capacity,
+       "\"" + longest + "\\mprofile.exe\" \"" + longest + "\\mdrivers.dat\""},
+      {"D:\\Games\\K", 40, ""},
+      {std::string(600, 'd'), driver_line_size, ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.text.substr(0, 120));
-    EXPECT_EQ(detect(c.text), c.states);
+    std::vector<char> out(c.capacity, 'x');
+    EXPECT_EQ(format_detection_command(c.dir.c_str(), out.data(), c.capacity), !c.expected.empty());
+    EXPECT_EQ(std::string(out.data()), c.expected);
   }
 }
 
-TEST_F(DriverFile, MissingFileLeavesEveryRendererAbsent) {
-  // States left by an earlier detection do not survive a failed one.
-  for (DriverEntry& entry : g_driver_table) {
-    entry.state = DRIVER_PRESENT;
-    entry.reserved = 7;
-  }
-  EXPECT_EQ(read_detected_drivers(dir_), 0);
+TEST_F(driver_file, reads_the_driver_lines_after_the_count_line) {
+  const std::string key31 = "GLIDE" + std::string(26, 'X');  // the longest word there is room for
+  const std::string state31 = "PRESENT" + std::string(24, 'Y');
+  const std::string huge(518, 'Z');  // fills the whole line buffer
+  const std::string two_huge_words = huge.substr(0, 300) + " " + huge.substr(0, 200) + " 1|";
+  const std::pair<std::string, const char*> cases[] = {
+      // clang-format off
+      // Lines up to the count line are skipped; its keyword is case-sensitive, must start the
+      // line and be followed by a number; text after the number does not matter.
+      {"Results|num_drivers 5| NUM_DRIVERS 5|NUM_DRIVERSX 5|NUM_DRIVERS\t1 found|MMX PRESENT 0|", "MMX:P"},
+      // A line that ends before the number while agreeing with the pattern ends the search.
+      {"header||NUM_DRIVERS 1|MMX PRESENT 0|", ""}, {"header|NUM_DRIVERS  \t|NUM_DRIVERS 1|MMX PRESENT 0|", ""},
+      {"MMX PRESENT 0|GLIDE PRESENT 0|", ""}, {"NUM_DRIVERS 0|MMX PRESENT 0|", ""},
+      // The count limits the lines read; the end of the file may come first.
+      {"NUM_DRIVERS 1|MMX PRESENT 0|RAMP PRESENT 0|", "MMX:P"},
+      {"NUM_DRIVERS 9\nGLIDE MAYBEPRESENT 0\nMMX PRESENT 0", "MMX:P GLIDE:M"},
+      // A line without key, state and number ends the reading.
+      {"NUM_DRIVERS 3|MMX PRESENT 0|RAMP PRESENT|GLIDE PRESENT 0|", "MMX:P"},
+      {"NUM_DRIVERS 3|MMX PRESENT 0|RAMP PRESENT zero|GLIDE PRESENT 0|", "MMX:P"},
+      {"NUM_DRIVERS 3|MMX PRESENT 0||GLIDE PRESENT 0|", "MMX:P"},
+      // Keys match by their beginning in any letter case; a shortened key matches nothing,
+      // an unknown one uses up a line of the count, and a later line for a key wins.
+      {"NUM_DRIVERS 5|  glide PRESENT 0 x|K6_RENDERER_V2 PRESENT 1|Secondary_Hal PRESENT 0|PRIMARY PRESENT 0|"
+       "MM PRESENT 0|", "SECONDARY_HAL:P GLIDE:P K6_RENDERER:P"},
+      {"NUM_DRIVERS 2|ATI PRESENT 0|MMX PRESENT 0|RAMP PRESENT 0|", "MMX:P"},
+      {"NUM_DRIVERS 2|MMX PRESENT 0|mmx ABSENT 0|", ""}, {"NUM_DRIVERS 2|MMX MAYBEPRESENT 0|MMX PRESENT 0|", "MMX:P"},
+      // State words in any letter case; any other word is absent.
+      {"NUM_DRIVERS 6|RAMP present 0|MMX MaybePresent 0|GLIDE ABSENT 0|PRIMARY_HAL NO 0|SECONDARY_HAL PRESENTLY 0|"
+       "K6_RENDERER MAYBE 0|", "RAMP:P MMX:M"},
+      // A word longer than 31 characters names no renderer and leaves its state alone, but
+      // uses up a line; a line of such words without a number still ends the reading.
+      {"NUM_DRIVERS 2|" + key31 + "X PRESENT 0|MMX PRESENT 0|RAMP PRESENT 0|", "MMX:P"},
+      {"NUM_DRIVERS 1|" + key31 + " PRESENT 0|", "GLIDE:P"}, {"NUM_DRIVERS 2|MMX PRESENT 0|MMX " + state31 + " 0|", ""},
+      {"NUM_DRIVERS 3|MMX PRESENT 0|MMX " + state31 + "Y 0|RAMP PRESENT 0|", "RAMP:P MMX:P"},
+      {"NUM_DRIVERS 3|MMX PRESENT 0|" + two_huge_words + "RAMP PRESENT 0|", "RAMP:P MMX:P"},
+      {"NUM_DRIVERS 4|MMX PRESENT 0|" + huge + "|" + two_huge_words + "RAMP PRESENT 0|", "MMX:P"},
+      // clang-format on
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(detect(text), expected) << text.substr(0, 100);
+  std::filesystem::remove(in_base("mdrivers.dat"));
+  EXPECT_EQ(read_detected_drivers(dir), 0);  // states an earlier detection left do not survive
   EXPECT_EQ(states(), "");
-  for (const DriverEntry& entry : g_driver_table) EXPECT_EQ(entry.reserved, 0);
 }
 
-TEST_F(DriverFile, OffersPresentAndMaybePresentBestFirstOnlyWithOnePresent) {
+TEST_F(driver_file, offers_present_and_maybe_present_best_first_and_only_with_one_present) {
   detect(
-      "NUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL MAYBEPRESENT "
-      "0\r\nSECONDARY_HAL PRESENT 0\r\n"
-      "GLIDE PRESENT 0\r\nPENTIUM_RENDERER PRESENT 0\r\nK6_RENDERER MAYBEPRESENT 0\r\n");
+      "NUM_DRIVERS 7|RAMP PRESENT 0|MMX PRESENT 0|PRIMARY_HAL MAYBEPRESENT 0|SECONDARY_HAL PRESENT 0|"
+      "GLIDE PRESENT 0|PENTIUM_RENDERER PRESENT 0|K6_RENDERER MAYBEPRESENT 0|");
   DriverChoice choice;
   ASSERT_EQ(build_driver_choice(&choice), 1);
-  EXPECT_EQ(offered_keys(choice),
-            (std::vector<std::string>{"GLIDE", "SECONDARY_HAL", "PRIMARY_HAL", "K6_RENDERER",
-                                      "PENTIUM_RENDERER", "MMX", "RAMP"}));
+  EXPECT_EQ(offered(choice), "GLIDE SECONDARY_HAL PRIMARY_HAL K6_RENDERER PENTIUM_RENDERER MMX RAMP");
   EXPECT_EQ(choice.selection, -1);
   release_driver_choice(&choice);
   EXPECT_EQ(choice.entries, nullptr);
-
-  detect("NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n");
-  EXPECT_EQ(build_driver_choice(&choice), 0);
+  detect("NUM_DRIVERS 2|GLIDE MAYBEPRESENT 0|MMX MAYBEPRESENT 0|");
+  EXPECT_EQ(build_driver_choice(&choice) + prepare_driver_choice(dir, 1, &choice), 0);
   EXPECT_EQ(choice.entries, nullptr);
-  EXPECT_EQ(prepare_driver_choice(dir_, 1, &choice), 0);
-  EXPECT_EQ(prepare_driver_choice(dir_, 0, &choice), 0);
 }
 
-TEST_F(DriverFile, DefaultIsTheStoredKeyInteractivelyElseTheBestPresent) {
-  write("mdrivers.dat", "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
-  struct {
+TEST_F(driver_file, default_is_the_stored_key_interactively_else_the_best_present) {
+  write_bytes(in_base("mdrivers.dat"),
+              lines("NUM_DRIVERS 3|RAMP PRESENT 0|MMX PRESENT 0|GLIDE MAYBEPRESENT 0|"));
+  const struct {
     const char* korvexe;  // nullptr: no file
     int interactive;
     const char* selected;
   } cases[] = {
-      // Best present, not best listed.
-      {nullptr, 1, "MMX"},
-      {nullptr, 0, "MMX"},
-      // The stored key in any letter case, even when only maybe present; silent mode ignores it.
-      {"glide\r\nkorv3dfx.exe -ar3\r\n", 1, "GLIDE"},
-      {"Ramp", 1, "RAMP"},
-      {"GLIDE\r\nkorv3dfx.exe -ar3\r\n", 0, "MMX"},
-      // Only a whole first line naming a renderer on offer counts.
-      {"", 1, "MMX"},
-      {"\r\nGLIDE\r\n", 1, "MMX"},
-      {"GLIDE2\r\n", 1, "MMX"},
-      {"GLID\r\n", 1, "MMX"},
-      {"PRIMARY_HAL\r\n", 1, "MMX"},
+      // clang-format off
+      // The best present, not the best listed; the stored key in any letter case, even when
+      // only maybe present; silent mode ignores it; only a whole first line counts.
+      {nullptr, 1, "MMX"}, {nullptr, 0, "MMX"}, {"glide|korv3dfx.exe -ar3|", 1, "GLIDE"}, {"Ramp", 1, "RAMP"},
+      {"GLIDE|korv3dfx.exe -ar3|", 0, "MMX"}, {"", 1, "MMX"}, {"|GLIDE|", 1, "MMX"}, {"GLIDE2|", 1, "MMX"},
+      {"GLID|", 1, "MMX"}, {"PRIMARY_HAL|", 1, "MMX"},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.korvexe ? c.korvexe : "<no korvexe.dat>") +
                  (c.interactive ? " interactive" : ""));
-    fs::remove(folder_ / "korvexe.dat");
-    if (c.korvexe) write("korvexe.dat", c.korvexe);
+    std::filesystem::remove(in_base("korvexe.dat"));
+    if (c.korvexe) write_bytes(in_base("korvexe.dat"), lines(c.korvexe));
     DriverChoice choice;
-    ASSERT_EQ(prepare_driver_choice(dir_, c.interactive, &choice), 1);
-    EXPECT_EQ(offered_keys(choice), (std::vector<std::string>{"GLIDE", "MMX", "RAMP"}));
+    ASSERT_EQ(prepare_driver_choice(dir, c.interactive, &choice), 1);
+    EXPECT_EQ(offered(choice), "GLIDE MMX RAMP");
     EXPECT_STREQ(choice.entries[choice.selection]->key, c.selected);
     release_driver_choice(&choice);
   }
 }
 
-TEST_F(DriverFile, WritesExactlyTwoCrLfLines) {
-  write("korvexe.dat", std::string(100, 'o'));  // a longer file is replaced whole
-  ASSERT_EQ(write_driver_file(dir_, &g_driver_table[4]), 1);
-  EXPECT_EQ(read("korvexe.dat"), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
-}
-
+TEST_F(driver_file, writes_exactly_two_cr_lf_lines_and_reports_a_failed_write) {
+  write_bytes(in_base("korvexe.dat"), std::string(100, 'o'));  // a longer file is replaced whole
+  ASSERT_EQ(write_driver_file(dir, &g_driver_table[4]), 1);
+  EXPECT_EQ(read_bytes(in_base("korvexe.dat")), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
 #ifndef _WIN32
-TEST_F(DriverFile, FailedWriteIsReportedAsFailure) {
   // Writes to /dev/full fail with "no space" once the stream's buffer is flushed.
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  fs::create_symlink("/dev/full", folder_ / "korvexe.dat");
-  EXPECT_EQ(write_driver_file(dir_, &g_driver_table[0]), 0);
-}
+  std::filesystem::remove(in_base("korvexe.dat"));
+  std::filesystem::create_symlink("/dev/full", in_base("korvexe.dat"));
+  EXPECT_EQ(write_driver_file(dir, &g_driver_table[0]), 0);
 #endif
+}
 
 }  // namespace

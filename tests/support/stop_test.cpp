@@ -1,12 +1,12 @@
-// The fatal stop, each case in a child process. On Windows a helper thread in the child
-// plays the user: it finds the "Fatal Error" box, writes its text to standard error (where
-// the POSIX build writes the message itself), notes what the open file held while the box
-// was up, and presses OK.
+// The fatal stop, each case in a child process. On Windows a thread in the child plays the
+// user: it finds the "Fatal Error" box, writes its text to standard error (where the POSIX
+// build writes the message itself) with what the open file held while the box was up, and
+// presses OK.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,63 +19,43 @@
 
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ostringstream content;
-  content << std::ifstream(path, std::ios::binary).rdbuf();
-  return content.str();
-}
-
-std::string open_path;  // the child's open file
+// The file each case's child writes: one per test, as tests may run side by side.
+std::string path;
 std::FILE* open_stream;
 
-#ifdef _WIN32
-BOOL CALLBACK match_fatal_box(HWND window, LPARAM found) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char class_name[16] = "", caption[32] = "";
-  GetClassNameA(window, class_name, sizeof class_name);
-  GetWindowTextA(window, caption, sizeof caption);
-  if (process != GetCurrentProcessId() || std::string(class_name) != "#32770" ||
-      std::string(caption) != "Fatal Error")
-    return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
+std::string file_bytes() {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-DWORD WINAPI answer_fatal_box(void*) {
-  HWND box = nullptr;
-  for (int attempt = 0; attempt < 500 && box == nullptr; ++attempt) {
-    EnumWindows(match_fatal_box, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr) Sleep(20);
-  }
-  if (box == nullptr) return 1;
-  char text[512] = "";
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's static text
-  std::fprintf(stderr, "%s\n", text);
-  if (GetDlgItem(box, IDOK) == nullptr || GetDlgItem(box, IDCANCEL) != nullptr)
-    std::fprintf(stderr, "not a lone OK button\n");
-  if (!open_path.empty()) std::fprintf(stderr, "file at the box: %s\n", read_file(open_path).c_str());
-  std::fflush(stderr);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  return 0;
-}
-#endif
 
 // Runs in the child before it calls stop.
-void expect_fatal_message() {
+void answer_the_box() {
 #ifdef _WIN32
-  HANDLE thread = CreateThread(nullptr, 0, answer_fatal_box, nullptr, 0, nullptr);
-  if (thread != nullptr) CloseHandle(thread);
+  CloseHandle(CreateThread(
+      nullptr, 0,
+      [](void*) -> DWORD {
+        HWND box = nullptr;
+        while ((box = FindWindowA("#32770", "Fatal Error")) == nullptr) Sleep(20);
+        char text[512] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's static text
+        const bool lone_ok = GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL);
+        std::fprintf(stderr, "%s\n%sfile at the box: %s\n", text, lone_ok ? "" : "not a lone OK\n",
+                     file_bytes().c_str());
+        std::fflush(stderr);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return 0;
+      },
+      nullptr, 0, nullptr));
 #endif
 }
 
-// What stop shows for the file: on Windows the helper reports what the file held while the
-// box was up, so the streams must be closed before the box.
-std::string shown_with_file(const char* content) {
+// What the child reports after the message: on Windows what the file held while the box
+// was up, so its streams must be closed by then.
+std::string after_message(const std::string& written) {
 #ifdef _WIN32
-  return std::string("\nfile at the box: ") + content + "\n$";
+  return "\nfile at the box: " + written + "\n$";
 #else
-  (void)content;
+  (void)written;
   return "\n$";
 #endif
 }
@@ -91,40 +71,20 @@ void write_and_stop_again() {
   stop("second stop");
 }
 
-// Opens path for writing, leaves text in the stream's buffer and registers the callbacks.
-void prepare_child(const std::string& path, const std::vector<void (*)()>& callbacks) {
-  open_path = path;
-  expect_fatal_message();
-  open_stream = std::fopen(path.c_str(), "w");
-  if (open_stream == nullptr) return;
-  std::setvbuf(open_stream, nullptr, _IOFBF, 4096);
-  std::fputs("data", open_stream);
-  stop_callbacks = list_create();
-  for (void (*callback)() : callbacks) list_append(reinterpret_cast<void*>(callback), stop_callbacks);
-}
-
 }  // namespace
 
 TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
   const std::string long_text(400, 'x');
-  const struct {
-    const char* format;
-    const char* argument;
-    std::string shown;
-  } cases[] = {
-      {"pfopen(): out of memory", nullptr, "pfopen\\(\\): out of memory"},
-      {nullptr, nullptr, "No Message"},
-      {"Path: %s, corrupt", "/games/korv", "Path: /games/korv, corrupt"},
-      {"%s", long_text.c_str(), std::string(255, 'x')},  // cut at 255 characters
+  const std::pair<const char*, std::string> cases[] = {
+      {"pfopen(): out of memory", "pfopen\\(\\): out of memory"},
+      {nullptr, "No Message"},
+      {"Path: %s, corrupt", "Path: /games/korv, corrupt"},
+      {"%s%s", "/games/korv" + std::string(244, 'x')},  // cut at 255 characters
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.shown.substr(0, 30));
-    EXPECT_EXIT(
-        {
-          expect_fatal_message();
-          stop(c.format, c.argument);
-        },
-        testing::ExitedWithCode(0), "^" + c.shown + "\n$");
+  path = testing::TempDir() + "stop message.txt";
+  for (const auto& [format, shown] : cases) {
+    EXPECT_EXIT((answer_the_box(), stop(format, "/games/korv", long_text.c_str())),
+                testing::ExitedWithCode(0), "^" + shown + after_message(""));
   }
 }
 
@@ -138,17 +98,19 @@ TEST(StopDeathTest, CallbacksRunOnceInOrderBeforeFilesClose) {
       {{write_first, write_second}, "pfopen\\(\\): out of memory", "data first second"},
       {{write_first, write_and_stop_again, write_second}, "second stop", "data first again"},
   };
-  const std::string path = testing::TempDir() + "stop callbacks.txt";
+  path = testing::TempDir() + "stop callbacks.txt";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.written);
     std::remove(path.c_str());
-    EXPECT_EXIT(
-        {
-          prepare_child(path, c.callbacks);
-          stop("pfopen(): out of memory");
-        },
-        testing::ExitedWithCode(0), "^" + std::string(c.shown) + shown_with_file(c.written));
-    EXPECT_EQ(read_file(path), c.written);
+    auto child = [&] {
+      answer_the_box();
+      open_stream = std::fopen(path.c_str(), "w");
+      std::setvbuf(open_stream, nullptr, _IOFBF, 4096);
+      std::fputs("data", open_stream);
+      stop_callbacks = list_create();
+      for (void (*callback)() : c.callbacks) list_append(reinterpret_cast<void*>(callback), stop_callbacks);
+      stop("pfopen(): out of memory");
+    };
+    EXPECT_EXIT(child(), testing::ExitedWithCode(0), "^" + std::string(c.shown) + after_message(c.written));
+    EXPECT_EQ(file_bytes(), c.written);
   }
-  std::remove(path.c_str());
 }
