@@ -34,9 +34,12 @@ start_xvfb() {
 }
 
 make_prefix() {
-  [ -f "$prefix/system.reg" ] && return 0
+  [ -f "$prefix/system.reg" ] && grep -q '"Managed"="N"' "$prefix/user.reg" && return 0
   mkdir -p "$dir" "$dir/drive-e"
   "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 || true
+  # Windows are not handed to a window manager (there is none on Xvfb): Wine's X11 driver
+  # otherwise waits about 2 s for one whenever a window closes.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$dir/wineboot.log" 2>&1
   # Let the first server exit before the persistent one starts: the other order gave
   # two services.exe and long stalls.
   "$wineserver" -w
