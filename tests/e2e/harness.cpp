@@ -8,8 +8,6 @@
 
 namespace fs = std::filesystem;
 
-// ---- files and folders -------------------------------------------------------------
-
 std::string program_dir() {
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -20,14 +18,6 @@ std::string join_path(const std::string& dir, const std::string& name) {
   return dir.empty() || dir.back() == '\\' ? dir + name : dir + "\\" + name;
 }
 
-std::string make_scratch_dir() {
-  static unsigned counter = 0;
-  const std::string dir =
-      join_path(fs::temp_directory_path().string(),
-                "korv e2e " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++));
-  return remove_tree(dir) && make_dir(dir) ? dir : std::string();
-}
-
 bool make_dir(const std::string& path) {
   std::error_code error;
   fs::create_directories(path, error);
@@ -36,8 +26,7 @@ bool make_dir(const std::string& path) {
 
 bool remove_tree(const std::string& path) {
   std::error_code error;
-  // Files a program run as root made under Wine are marked read-only.
-  if (fs::is_directory(path, error))
+  if (fs::is_directory(path, error))  // files a program run as root made under Wine are read-only
     for (const auto& entry : fs::recursive_directory_iterator(path, error))
       SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -72,11 +61,10 @@ bool copy_file(const std::string& from, const std::string& to) {
 
 std::string make_cd(const std::string& folder, std::initializer_list<const char*> stand_in_names) {
   const std::string cd = join_path(folder, "CD");
-  if (!make_dir(cd) || !copy_file(join_path(program_dir(), "startup.exe"), join_path(cd, "startup.exe")))
-    return std::string();
-  for (const char* name : stand_in_names)
-    if (!install_stand_in(join_path(cd, name))) return std::string();
-  return cd;
+  bool made =
+      make_dir(cd) && copy_file(join_path(program_dir(), "startup.exe"), join_path(cd, "startup.exe"));
+  for (const char* name : stand_in_names) made = made && install_stand_in(join_path(cd, name));
+  return made ? cd : std::string();
 }
 
 bool install_stand_in(const std::string& path) {
@@ -84,16 +72,21 @@ bool install_stand_in(const std::string& path) {
          copy_file(join_path(program_dir(), "recorder.exe"), path);
 }
 
-// ---- registry ------------------------------------------------------------------------
-
 bool set_registry_raw(const char* key, const char* value_name, DWORD type, const void* data, DWORD size) {
   HKEY handle = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  const LONG result = RegSetValueExA(handle, value_name, 0, type, static_cast<const BYTE*>(data), size);
+  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr);
+  if (result == ERROR_SUCCESS) result = RegSetValueExA(handle, value_name, 0, type, (const BYTE*)data, size);
   RegCloseKey(handle);
   return result == ERROR_SUCCESS;
+}
+
+bool set_app_path(const std::string& install_dir) {
+  return set_registry_raw(app_paths_key, "Path", REG_SZ, install_dir.c_str(), DWORD(install_dir.size() + 1));
+}
+
+bool set_uninstall_string(const std::string& command) {
+  return set_registry_raw(uninstall_key, "UninstallString", REG_SZ, command.c_str(),
+                          DWORD(command.size() + 1));
 }
 
 static bool delete_key(const char* key) {
@@ -101,56 +94,40 @@ static bool delete_key(const char* key) {
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-bool set_app_path(const std::string& install_dir) {
-  return set_registry_raw(app_paths_key, "Path", REG_SZ, install_dir.c_str(), DWORD(install_dir.size() + 1));
-}
 bool delete_app_path() {
   return delete_key(app_paths_key);
 }
-bool set_uninstall_string(const std::string& command_line) {
-  return set_registry_raw(uninstall_key, "UninstallString", REG_SZ, command_line.c_str(),
-                          DWORD(command_line.size() + 1));
-}
+
 bool delete_uninstall_string() {
   return delete_key(uninstall_key);
 }
 
-// ---- windows of other processes ----------------------------------------------------------
-
-namespace {
-
-struct window_search {
-  DWORD process_id;  // 0: any process
-  const char* class_name;
-  const char* title;  // null: any
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect_window(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<window_search*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char class_name[256] = {};
-  GetClassNameA(window, class_name, sizeof class_name);
-  if ((search->process_id == 0 || owner == search->process_id) &&
-      std::strcmp(class_name, search->class_name) == 0 &&
-      (search->title == nullptr || window_text(window) == search->title))
-    search->found.push_back(window);
-  return TRUE;
+// Top-level windows of a process (0: any) with this class and title (null: any).
+static std::vector<HWND> windows_of(DWORD process_id, const char* class_name, const char* title) {
+  struct search {
+    DWORD process_id;
+    const char *class_name, *title;
+    std::vector<HWND> found;
+  } wanted{process_id, class_name, title, {}};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) {
+        auto* wanted = reinterpret_cast<search*>(parameter);
+        DWORD owner = 0;
+        char class_name[256] = {};
+        GetWindowThreadProcessId(window, &owner);
+        GetClassNameA(window, class_name, sizeof class_name);
+        if ((!wanted->process_id || owner == wanted->process_id) &&
+            !std::strcmp(class_name, wanted->class_name) &&
+            (!wanted->title || window_text(window) == wanted->title))
+          wanted->found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&wanted));
+  return wanted.found;
 }
-
-HWND first_window(DWORD process_id, const char* class_name, const char* title) {
-  window_search search{process_id, class_name, title, {}};
-  EnumWindows(collect_window, reinterpret_cast<LPARAM>(&search));
-  return search.found.empty() ? nullptr : search.found.front();
-}
-
-}  // namespace
 
 std::vector<HWND> menu_windows() {
-  window_search search{0, menu_class_name, menu_class_name, {}};
-  EnumWindows(collect_window, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return windows_of(0, menu_class_name, menu_class_name);
 }
 
 std::string window_text(HWND window) {
@@ -159,28 +136,24 @@ std::string window_text(HWND window) {
   return text;
 }
 
-// ---- the menu process ---------------------------------------------------------------
-
 bool menu_running(const menu_process& menu) {
-  return menu.info.hProcess != nullptr && WaitForSingleObject(menu.info.hProcess, 0) == WAIT_TIMEOUT;
+  return menu.info.hProcess && WaitForSingleObject(menu.info.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 bool wait_for_exit(const menu_process& menu, int timeout_ms, DWORD* exit_code) {
-  if (menu.info.hProcess == nullptr ||
-      WaitForSingleObject(menu.info.hProcess, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0)
-    return false;
-  if (exit_code != nullptr) GetExitCodeProcess(menu.info.hProcess, exit_code);
-  return true;
+  const bool ended =
+      menu.info.hProcess && WaitForSingleObject(menu.info.hProcess, timeout_ms) == WAIT_OBJECT_0;
+  if (ended && exit_code) GetExitCodeProcess(menu.info.hProcess, exit_code);
+  return ended;
 }
 
 void end_menu(menu_process* menu) {
-  if (menu->info.hProcess != nullptr) {
+  if (menu->info.hProcess) {
     TerminateProcess(menu->info.hProcess, 1);
     WaitForSingleObject(menu->info.hProcess, default_timeout_ms);
-    // Wine removes a killed process's windows a moment after it ended; until then the next
-    // menu would take them for a running menu and refuse to start.
-    const DWORD process_id = menu->info.dwProcessId;
-    wait_until([&] { return first_window(process_id, menu_class_name, nullptr) == nullptr; });
+    // Wine removes a killed process's windows a moment after it ended; until then a new menu
+    // would take them for a running menu and refuse to start.
+    wait_until([&] { return windows_of(menu->info.dwProcessId, menu_class_name, nullptr).empty(); });
     CloseHandle(menu->info.hProcess);
     CloseHandle(menu->info.hThread);
   }
@@ -188,7 +161,7 @@ void end_menu(menu_process* menu) {
 }
 
 HWND menu_button(const menu_process& menu, int control_id) {
-  return menu.window == nullptr ? nullptr : GetDlgItem(menu.window, control_id);
+  return menu.window ? GetDlgItem(menu.window, control_id) : nullptr;
 }
 
 void click(const menu_process& menu, int control_id) {
@@ -197,31 +170,26 @@ void click(const menu_process& menu, int control_id) {
 
 void post_notification(const menu_process& menu, int control_id, int notification) {
   PostMessageA(menu.window, WM_COMMAND, MAKEWPARAM(control_id, notification),
-               reinterpret_cast<LPARAM>(menu_button(menu, control_id)));
+               LPARAM(menu_button(menu, control_id)));
 }
 
 bool wait_idle(HWND window) {
-  InvalidateRect(window, nullptr, FALSE);
   RECT update;
+  InvalidateRect(window, nullptr, FALSE);
   return wait_until([&] { return !IsWindow(window) || !GetUpdateRect(window, &update, FALSE); }) &&
          IsWindow(window);
 }
 
 bool wait_menu_idle(const menu_process& menu, int timeout_ms) {
-  InvalidateRect(menu.window, nullptr, FALSE);
   RECT update;
+  InvalidateRect(menu.window, nullptr, FALSE);
   return wait_until([&] { return !menu_running(menu) || !GetUpdateRect(menu.window, &update, FALSE); },
                     timeout_ms);
 }
 
-// ---- waiting --------------------------------------------------------------------------
-
 bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
+  for (const DWORD start = GetTickCount(); !condition(); Sleep(20))
     if (static_cast<int>(GetTickCount() - start) >= timeout_ms) return condition();
-    Sleep(20);
-  }
   return true;
 }
 
@@ -229,13 +197,11 @@ bool wait_closed(HWND window) {
   return wait_until([&] { return !IsWindow(window); });
 }
 
-// ---- the recorder log -----------------------------------------------------------------
-
 std::vector<recorder_record> read_recorder_log(const std::string& log_path) {
   std::vector<recorder_record> records;
   std::string bytes;
   read_file(log_path, &bytes);
-  // One record per complete line; the recorder writes '%', tab, CR and LF in a field as %XX.
+  // A record per complete line, tab-separated; '%', tab, CR and LF in a field come as %XX.
   for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
     std::vector<std::string> fields(1);
     for (size_t i = start; i < end; ++i) {
@@ -258,17 +224,15 @@ bool wait_for_records(const std::string& log_path, size_t count, int timeout_ms)
   return wait_until([&] { return read_recorder_log(log_path).size() >= count; }, timeout_ms);
 }
 
-// ---- message boxes and dialogs ----------------------------------------------------------
-
 HWND find_dialog(DWORD process_id, const char* caption) {
-  return first_window(process_id, "#32770", caption);
+  const std::vector<HWND> found = windows_of(process_id, "#32770", caption);
+  return found.empty() ? nullptr : found.front();
 }
 
 HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms) {
   HWND dialog = nullptr;
-  wait_until(
-      [&] { return (dialog = find_dialog(process_id, caption)) != nullptr && IsWindowVisible(dialog); },
-      timeout_ms);
+  wait_until([&] { return (dialog = find_dialog(process_id, caption)) && IsWindowVisible(dialog); },
+             timeout_ms);
   return dialog;
 }
 
@@ -286,11 +250,10 @@ void press_cancel(HWND box) {
 
 std::vector<std::string> combo_items(HWND combo) {
   std::vector<std::string> items;
-  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
+  for (LRESULT i = 0, count = SendMessageW(combo, CB_GETCOUNT, 0, 0); i < count; ++i) {
     wchar_t wide[256] = {};
-    if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 256) SendMessageW(combo, CB_GETLBTEXT, i, LPARAM(wide));
     char text[512] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 256) SendMessageW(combo, CB_GETLBTEXT, i, LPARAM(wide));
     WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     items.push_back(text);
   }
@@ -305,39 +268,33 @@ int check_state(HWND button) {
   return static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0));
 }
 
-// ---- fixture --------------------------------------------------------------------------
-
 void e2e_test::SetUp() {
-  // A menu left running by an earlier test would make every start here a refusal.
-  for (HWND leftover : menu_windows()) {
+  for (HWND leftover : menu_windows()) {  // a menu an earlier test left would refuse every start
     menu_process menu{};
     GetWindowThreadProcessId(leftover, &menu.info.dwProcessId);
     menu.info.hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, menu.info.dwProcessId);
     end_menu(&menu);
   }
-  scratch_dir = make_scratch_dir();
-  ASSERT_FALSE(scratch_dir.empty());
+  scratch_dir =
+      join_path(fs::temp_directory_path().string(), "korv e2e " + std::to_string(GetCurrentProcessId()));
+  ASSERT_TRUE(remove_tree(scratch_dir) && make_dir(scratch_dir));
   cd_dir = make_cd(scratch_dir, {});
-  ASSERT_FALSE(cd_dir.empty());
   log_path = join_path(scratch_dir, "recorder.log");
   SetEnvironmentVariableA("KORV_RECORDER_LOG", log_path.c_str());
   SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", nullptr);
-  ASSERT_TRUE(delete_app_path() && delete_uninstall_string());
+  ASSERT_TRUE(!cd_dir.empty() && delete_app_path() && delete_uninstall_string());
 }
 
 void e2e_test::TearDown() {
   for (menu_process& menu : menus) end_menu(&menu);
-  menus.clear();
   delete_app_path();
   delete_uninstall_string();
-  if (!scratch_dir.empty()) remove_tree(scratch_dir);
+  remove_tree(scratch_dir);
 }
 
 menu_process& e2e_test::start(const std::string& exe_path, const std::string& current_dir, int timeout_ms) {
-  menus.push_back(menu_process{});
-  menu_process& menu = menus.back();
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
+  menu_process& menu = menus.emplace_back();
+  STARTUPINFOA startup{sizeof startup};
   std::string command_line = "\"" + exe_path + "\"";
   if (!CreateProcessA(exe_path.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
                       current_dir.empty() ? nullptr : current_dir.c_str(), &startup, &menu.info))
@@ -345,13 +302,12 @@ menu_process& e2e_test::start(const std::string& exe_path, const std::string& cu
   HWND window = nullptr;
   wait_until(
       [&] {
-        window = first_window(menu.info.dwProcessId, menu_class_name, menu_class_name);
-        return !menu_running(menu) ||
-               (window != nullptr && IsWindowVisible(window) && GetDlgItem(window, 8005) != nullptr);
+        const std::vector<HWND> found = windows_of(menu.info.dwProcessId, menu_class_name, menu_class_name);
+        window = found.empty() ? nullptr : found.front();
+        return !menu_running(menu) || (window && IsWindowVisible(window) && GetDlgItem(window, 8005));
       },
       timeout_ms);
-  // The first paint applies the enable rules.
-  if (window != nullptr && menu_running(menu) && wait_idle(window)) menu.window = window;
+  if (window && menu_running(menu) && wait_idle(window)) menu.window = window;  // painted: rules applied
   return menu;
 }
 
@@ -364,8 +320,7 @@ menu_process& e2e_test::start_from_cd(const std::string& current_dir) {
 void e2e_test::expect_error_box(const menu_process& menu, const char* text) {
   HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
   ASSERT_NE(box, nullptr) << "no error box";
-  // The error icon's static control: 0x14 on Windows, 0x440 in Wine.
-  HWND icon = GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);
+  HWND icon = GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
   EXPECT_TRUE(wait_until([&] { return message_box_text(box) == text; })) << message_box_text(box);
   EXPECT_NE(SendMessageW(icon, STM_GETICON, 0, 0), 0) << "the box shows no icon";
   EXPECT_EQ(GetWindow(box, GW_OWNER), menu.window) << "the box is not owned by the menu";

@@ -1,7 +1,6 @@
-// The menu window as a player meets it: its window and buttons, which buttons are enabled
-// for which registry value, the single-instance refusals, and the setup commands with the
-// programs they start and the outcomes that close the menu.
-#include <algorithm>
+// The menu window as a player meets it: the window, its picture and buttons, which buttons
+// are enabled for which registry value, the single-instance refusals, and the setup
+// commands with the programs they start and the outcomes that close the menu.
 #include <cstring>
 
 #include "harness.h"
@@ -14,7 +13,6 @@ struct button_row {
   int y, height;
   bool when_installed, when_not_installed;
 };
-
 // clang-format off
 const button_row buttons[] = {  // in creation order, top to bottom
     {8009, "Change Video Driver", 245, 30, true, false}, {8002, "Play Korvamund", 275, 45, true, false},
@@ -23,39 +21,17 @@ const button_row buttons[] = {  // in creation order, top to bottom
     {8010, "Graphics Troubleshooting", 455, 30, true, true}, {8005, "Exit", 485, 30, true, true}};
 // clang-format on
 
-// Replaces each {cd}, {work} and {install} in text with that folder.
-std::string expand(std::string text, const std::string& cd, const std::string& work,
-                   const std::string& install) {
-  for (auto [name, folder] : {std::pair{"{cd}", &cd}, {"{work}", &work}, {"{install}", &install}})
-    for (size_t at; (at = text.find(name)) != std::string::npos;)
-      text.replace(at, std::strlen(name), *folder);
-  return text;
-}
-
-bool lacks_only(const menu_process& menu, bool installed) {
-  return std::all_of(std::begin(buttons), std::end(buttons), [&](const button_row& row) {
-    return (IsWindowEnabled(menu_button(menu, row.id)) != 0) ==
-           (installed ? row.when_installed : row.when_not_installed);
-  });
-}
-
-LRESULT CALLBACK plain_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(window, message, wparam, lparam);
-}
-
-// A top-level window of this test process standing in for the game's or a menu's window.
-HWND make_foreign_window(const char* class_name, const char* title) {
-  WNDCLASSA window_class{};
-  window_class.lpfnWndProc = plain_window_proc;
-  window_class.hInstance = GetModuleHandleA(nullptr);
-  window_class.lpszClassName = class_name;
-  RegisterClassA(&window_class);
-  return CreateWindowExA(0, class_name, title, WS_OVERLAPPED, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+bool enabled_as(const menu_process& menu, bool installed) {
+  for (const button_row& row : buttons)
+    if (!IsWindowEnabled(menu_button(menu, row.id)) ==
+        (installed ? row.when_installed : row.when_not_installed))
+      return false;
+  return true;
 }
 
 using menu_test = e2e_test;
 
-TEST_F(menu_test, window_buttons_picture_and_the_registry_values_that_enable_them) {
+TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_them) {
   const std::string install_dir = join_path(scratch_dir, "Korv Games");
   ASSERT_TRUE(make_dir(install_dir) && install_stand_in(join_path(cd_dir, "setup.exe")));
   menu_process& menu = start_from_cd(scratch_dir);
@@ -64,47 +40,45 @@ TEST_F(menu_test, window_buttons_picture_and_the_registry_values_that_enable_the
   EXPECT_EQ(GetWindowLongA(menu.window, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS),
             WS_CAPTION | WS_SYSMENU);
   RECT outer;
-  ASSERT_TRUE(GetWindowRect(menu.window, &outer));
-  EXPECT_EQ(outer.right - outer.left, 325);
-  EXPECT_EQ(outer.bottom - outer.top, 545);
-  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 325 - 1) / 2);
-  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - 545 - 1) / 2);
-
+  GetWindowRect(menu.window, &outer);
+  EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}),
+            std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - 325 - 1) / 2,
+                               (GetSystemMetrics(SM_CYSCREEN) - 545 - 1) / 2, 325, 545}));
   HWND child = GetWindow(menu.window, GW_CHILD);
   for (const button_row& row : buttons) {
-    SCOPED_TRACE(row.label);
-    ASSERT_NE(child, nullptr);
+    ASSERT_NE(child, nullptr) << row.label;
     char class_name[64] = {};
     GetClassNameA(child, class_name, sizeof class_name);
     RECT rect;
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, menu.window, reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_EQ(GetDlgCtrlID(child), row.id);
-    EXPECT_STREQ(class_name, "Button");
-    EXPECT_EQ(window_text(child), row.label);
-    EXPECT_EQ(GetWindowLongA(child, GWL_STYLE) & ~WS_DISABLED, 0x50014000);
-    EXPECT_EQ(GetWindowLongA(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
-    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
-              std::vector<LONG>({5, row.y, 310, row.height}));
+    EXPECT_EQ(std::vector<std::string>({class_name, window_text(child)}),
+              std::vector<std::string>({"Button", row.label}));
+    EXPECT_EQ(std::vector<LONG>({GetDlgCtrlID(child), GetWindowLongA(child, GWL_STYLE) & ~WS_DISABLED,
+                                 GetWindowLongA(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, rect.left,
+                                 rect.top, rect.right - rect.left, rect.bottom - rect.top}),
+              std::vector<LONG>({row.id, 0x50014000, 0, 5, row.y, 310, row.height}))
+        << row.label;
     child = GetWindow(child, GW_HWNDNEXT);
   }
   EXPECT_EQ(child, nullptr);
 
-  // The picture is artwork, merged in; between it and the first button the background shows.
+  // The picture, bitmap 127 of the menu's own resources, at the top left; below it the background.
+  HMODULE exe = LoadLibraryExA(join_path(cd_dir, "startup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HDC picture = CreateCompatibleDC(nullptr), screen = GetDC(nullptr);
+  SelectObject(picture, LoadBitmapA(exe, MAKEINTRESOURCEA(127)));
   POINT origin{0, 0};
   ClientToScreen(menu.window, &origin);
-  HDC screen = GetDC(nullptr);
-  std::vector<COLORREF> seen;
-  for (int y = 10; y < 240; y += 23)
-    for (int x = 10; x < 320; x += 29) seen.push_back(GetPixel(screen, origin.x + x, origin.y + y));
-  const COLORREF below = GetPixel(screen, origin.x + 2, origin.y + 242);
+  for (int y = 3; y < 240; y += 29)
+    for (int x = 5; x < 310; x += 31)
+      ASSERT_EQ(GetPixel(screen, origin.x + x, origin.y + y), GetPixel(picture, x, y)) << x << ", " << y;
+  EXPECT_EQ(GetPixel(screen, origin.x + 2, origin.y + 242), GetSysColor(COLOR_INACTIVEBORDER));
   ReleaseDC(nullptr, screen);
-  std::sort(seen.begin(), seen.end());
-  EXPECT_GE(std::unique(seen.begin(), seen.end()) - seen.begin(), 4);
-  EXPECT_EQ(below, GetSysColor(COLOR_INACTIVEBORDER));
+  DeleteDC(picture);
+  FreeLibrary(exe);
 
-  // Every notification but a click, and ids no button carries, apply the rules again; any
-  // whole text value up to 127 characters counts as installed, even " " or "".
+  // Every notification but a click, and ids no button carries, apply the rules again: any
+  // whole text value of at most 127 characters counts as installed, even " " or "".
   const std::string k127(127, 'k');
   struct registry_row {
     DWORD type;  // 0: no key
@@ -117,17 +91,16 @@ TEST_F(menu_test, window_buttons_picture_and_the_registry_values_that_enable_the
       {REG_SZ, install_dir + '\0', 8005, BN_SETFOCUS, true}, {0, "", 8002, BN_KILLFOCUS, false},
       {REG_SZ, std::string(" \0", 2), 8003, BN_CLICKED, true}, {0, "", 8001, BN_DOUBLECLICKED, false},
       {REG_SZ, std::string(1, '\0'), 8007, BN_CLICKED, true}, {REG_DWORD, "K:\\\0", 8006, BN_SETFOCUS, false},
-      {REG_EXPAND_SZ, install_dir + '\0', 8009, BN_SETFOCUS, true}, {REG_SZ, k127 + 'k' + '\0', 8010, 6, false},
+      {REG_EXPAND_SZ, install_dir + '\0', 8009, BN_SETFOCUS, true}, {REG_SZ, k127 + "k" + '\0', 8010, 6, false},
       {REG_SZ, k127 + '\0', 8008, BN_KILLFOCUS, true}, {REG_MULTI_SZ, install_dir + '\0' + '\0', 8004, 6, false},
-      {REG_SZ, k127, 8003, BN_CLICKED, true}, {REG_SZ, k127 + 'k', 8003, BN_CLICKED, false}};
+      {REG_SZ, k127, 8003, BN_CLICKED, true}, {REG_SZ, k127 + "k", 8003, BN_CLICKED, false}};
   // clang-format on
   for (const registry_row& row : rows) {
-    SCOPED_TRACE(row.value.substr(0, 20) + " type " + std::to_string(row.type));
-    ASSERT_TRUE(row.type == 0 ? delete_app_path()
-                              : set_registry_raw(app_paths_key, "Path", row.type, row.value.data(),
-                                                 DWORD(row.value.size())));
+    ASSERT_TRUE(row.type ? set_registry_raw(app_paths_key, "Path", row.type, row.value.data(),
+                                            DWORD(row.value.size()))
+                         : delete_app_path());
     post_notification(menu, row.id, row.notification);
-    EXPECT_TRUE(wait_until([&] { return lacks_only(menu, row.installed); }));
+    EXPECT_TRUE(wait_until([&] { return enabled_as(menu, row.installed); })) << &row - rows;
   }
   for (int notification : {BN_SETFOCUS, BN_KILLFOCUS, BN_DOUBLECLICKED})
     for (const button_row& row : buttons) post_notification(menu, row.id, notification);
@@ -135,26 +108,32 @@ TEST_F(menu_test, window_buttons_picture_and_the_registry_values_that_enable_the
   EXPECT_TRUE(read_recorder_log(log_path).empty());
 }
 
+LRESULT CALLBACK plain_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
 TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not) {
   std::vector<HWND> foreign;
-  // Each matches one of the two windows in class or title alone.
+  auto make_window = [&](const char* class_name, const char* title) {
+    WNDCLASSA window_class{0, plain_window_proc};
+    window_class.lpszClassName = class_name;
+    RegisterClassA(&window_class);
+    foreign.push_back(
+        CreateWindowExA(0, class_name, title, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+  };
+  // Each near miss matches the game's or the menu's window in class or title alone.
   for (auto [class_name, title] : {std::pair{"Korvamund", "Korvamund Startup"},
                                    {"KorvamundX", "Korvamund"},
                                    {"Korvamund Startup", "Korvamund"},
                                    {"X", "Korvamund Startup"}})
-    foreign.push_back(make_foreign_window(class_name, title));
+    make_window(class_name, title);
   menu_process& first = start_from_cd(scratch_dir);
-  for (bool game_window : {false, true}) {
-    if (game_window) {
-      end_menu(&first);
-      foreign.push_back(make_foreign_window(game_class_name, game_class_name));
-    }
+  for (bool game_runs : {false, true}) {
+    if (game_runs) end_menu(&first), make_window(game_class_name, game_class_name);
     menu_process& refused = start(join_path(cd_dir, "startup.exe"), scratch_dir);
     DWORD exit_code = 1;
-    EXPECT_TRUE(wait_for_exit(refused, default_timeout_ms, &exit_code));
-    EXPECT_EQ(exit_code, 0u);
-    EXPECT_EQ(refused.window, nullptr);
-    EXPECT_EQ(menu_windows().size(), game_window ? 0u : 1u);
+    EXPECT_TRUE(wait_for_exit(refused, default_timeout_ms, &exit_code) && exit_code == 0);
+    EXPECT_EQ(menu_windows().size(), game_runs ? 0u : 1u);
   }
   for (HWND window : foreign) DestroyWindow(window);
 }
@@ -166,13 +145,11 @@ struct command_case {
   int button;                // 0: the close box
   const char* stand_ins[2];  // recorder copies to place
   const char* current_dir;
-  const char* app_path;   // null: no App Paths key
-  const char* uninstall;  // null: no Uninstall key
-  const char* started;    // the program expected to start, null: none
+  const char *app_path, *uninstall;  // null: no such key
+  const char* started;               // the program expected to start, null: none
   const char* command_line;
   after outcome;
 };
-
 // clang-format off
 const command_case command_cases[] = {
     // Install Game: setup.exe beside the menu wins over one in the current directory.
@@ -205,28 +182,34 @@ const command_case command_cases[] = {
 TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install_state_says) {
   for (const command_case& c : command_cases) {
     SCOPED_TRACE("row " + std::to_string(&c - command_cases));
-    const std::string root = join_path(scratch_dir, "case " + std::to_string(&c - command_cases));
-    const std::string work = join_path(root, "work dir"), install = join_path(root, "Korv Games");
-    auto full = [&](const char* text) { return expand(text, cd_dir, work, install); };
+    const std::string root = join_path(scratch_dir, std::to_string(&c - command_cases));
+    const std::string folders[3][2] = {{"{cd}", cd_dir},
+                                       {"{work}", join_path(root, "work dir")},
+                                       {"{install}", join_path(root, "Korv Games")}};
+    auto full = [&](std::string text) {  // each {cd}, {work} and {install} replaced by its folder
+      for (const auto& [name, folder] : folders)
+        for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), folder);
+      return text;
+    };
     ASSERT_TRUE(remove_tree("E:\\Setup") && remove_tree("E:\\redist") && make_dir("E:\\Setup\\Disk 1"));
-    ASSERT_TRUE(make_dir(work) && make_dir(install) && remove_tree(join_path(cd_dir, "setup.exe")));
+    ASSERT_TRUE(make_dir(full("{work}")) && make_dir(full("{install}")) &&
+                remove_tree(full("{cd}\\setup.exe")));
     for (const char* stand_in : c.stand_ins)
-      if (stand_in != nullptr) ASSERT_TRUE(install_stand_in(full(stand_in)));
-    ASSERT_TRUE(c.app_path == nullptr ? delete_app_path() : set_app_path(full(c.app_path)));
-    ASSERT_TRUE(c.uninstall == nullptr ? delete_uninstall_string() : set_uninstall_string(full(c.uninstall)));
+      if (stand_in) ASSERT_TRUE(install_stand_in(full(stand_in)));
+    ASSERT_TRUE(c.app_path ? set_app_path(full(c.app_path)) : delete_app_path());
+    ASSERT_TRUE(c.uninstall ? set_uninstall_string(full(c.uninstall)) : delete_uninstall_string());
     DeleteFileA(log_path.c_str());
     menu_process& menu = start_from_cd(full(c.current_dir));
-
     if (c.button == 0) PostMessageA(menu.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (c.button != 0) click(menu, c.button);
-    if (c.started != nullptr) EXPECT_TRUE(wait_for_records(log_path, 1));
+    if (c.started) EXPECT_TRUE(wait_for_records(log_path, 1));
     if (c.outcome == after::closes) expect_closes(menu);
     if (c.outcome == after::cdrom_error) expect_error_box(menu, cdrom_error);
     if (c.outcome == after::install_error) expect_error_box(menu, installation_error);
     if (c.outcome != after::closes) expect_stays_open(menu);
     const std::vector<recorder_record> records = read_recorder_log(log_path);
     ASSERT_EQ(records.size(), c.started ? 1u : 0u);
-    if (c.started != nullptr) {
+    if (c.started) {
       EXPECT_EQ(lstrcmpiA(records[0].module_path.c_str(), full(c.started).c_str()), 0)
           << records[0].module_path;
       EXPECT_EQ(records[0].command_line, full(c.command_line));

@@ -38,9 +38,14 @@ void answer_the_box() {
         while ((box = FindWindowA("#32770", "Fatal Error")) == nullptr) Sleep(20);
         char text[512] = "";
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's static text
-        const bool lone_ok = GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL);
-        std::fprintf(stderr, "%s\n%sfile at the box: %s\n", text, lone_ok ? "" : "not a lone OK\n",
-                     file_bytes().c_str());
+        HWND icon =
+            GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
+        while (!SendMessageA(icon, STM_GETICON, 0, 0)) Sleep(20);
+        const bool lone_ok =
+            GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) &&
+            SendMessageA(icon, STM_GETICON, 0, 0) == LRESULT(LoadIconA(nullptr, IDI_WARNING));
+        std::fprintf(stderr, "%s\n%sfile at the box: %s\n", text,
+                     lone_ok ? "" : "not a warning with a lone OK\n", file_bytes().c_str());
         std::fflush(stderr);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return 0;

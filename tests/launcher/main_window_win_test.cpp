@@ -1,14 +1,13 @@
-// Centring with sizes where the rule's "- 1" and its rounding toward zero show: the menu's
-// own 325 x 545 on a 1280 x 1024 screen lands on the same spot either way.
+// The menu's window services in this process: centring, where the rule's "- 1" and its
+// rounding toward zero show, and the error box's icon (another process cannot compare icons).
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "launcher.h"
 
-TEST(center_window, centres_top_level_windows_on_the_screen_and_children_in_the_parent_plus_one) {
-  WNDCLASSA window_class{};
-  window_class.lpfnWndProc = DefWindowProcA;
+TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_parent_plus_one) {
+  WNDCLASSA window_class{0, DefWindowProcA};
   window_class.lpszClassName = "korv center test";
   RegisterClassA(&window_class);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
@@ -36,4 +35,22 @@ TEST(center_window, centres_top_level_windows_on_the_screen_and_children_in_the_
     DestroyWindow(window);
   }
   DestroyWindow(parent);
+}
+
+TEST(main_window, the_error_box_shows_the_error_icon) {
+  static LRESULT shown = 0;
+  CloseHandle(CreateThread(
+      nullptr, 0,
+      [](void*) -> DWORD {
+        HWND box = nullptr;
+        while (!(box = FindWindowA("#32770", nullptr))) Sleep(20);
+        HWND icon =
+            GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
+        while (!(shown = SendMessageA(icon, STM_GETICON, 0, 0))) Sleep(20);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return 0;
+      },
+      nullptr, 0, nullptr));
+  error_box(3);
+  EXPECT_EQ(shown, reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_ERROR)));
 }
