@@ -47,8 +47,9 @@ TEST_F(driver_select_test, lists_best_first_selects_best_present_or_stored_and_o
   EXPECT_EQ(lstrcmpiA(records[0].current_dir.c_str(), scratch_dir.c_str()), 0) << records[0].current_dir;
   RECT rect;
   GetWindowRect(dialog, &rect);
-  EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - 1) / 2);
-  EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top) - 1) / 2);
+  EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}),
+            std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - 1) / 2,
+                               (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top) - 1) / 2}));
 
   HWND list = GetDlgItem(dialog, driver_list_id);
   EXPECT_EQ(combo_items(list), (std::vector<std::string>{"Native 3Dfx", "Direct3D MMX", "Direct3D Ramp"}));

@@ -2,6 +2,7 @@
 // which program starts, with which command line and in which folder, whether the menu
 // ends, and what reaches "frontend.dat".
 #include <cstdio>
+#include <cstring>
 
 #include "filelib/fastfile_format.h"
 #include "harness.h"
@@ -10,6 +11,7 @@ namespace {
 
 constexpr int play_id = 8002, network_play_id = 8008, troubleshoot_id = 8010, nofog_box_id = 1021;
 const char glide[] = "GLIDE\r\nkorv3dfx.exe -ar3\r\n";
+const char maybe_only[] = "NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n";
 
 // An archive holding a decoy member and "KORVEXE.DAT", made with the library's own writer.
 bool write_archive(const std::string& path, const std::string& korvexe) {
@@ -37,18 +39,19 @@ class play_test : public e2e_test {
     remove_tree(root);
   }
 
-  HWND open_fog_dialog(menu_process& menu) {
+  // Opens the dialog, clicks the box as a player does unless it shows the wanted state
+  // already, and presses OK; returns the state the box opened with.
+  int set_fog_box(menu_process& menu, int wanted, HWND* kept_open = nullptr) {
     click(menu, troubleshoot_id);
-    return wait_for_dialog(menu.info.dwProcessId, "Graphics Troubleshooting");
-  }
-
-  // Clicks the box as a player does when it is not in the wanted state, then presses OK.
-  void set_fog_box_and_ok(HWND dialog, int wanted_state) {
+    HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Graphics Troubleshooting");
     HWND box = GetDlgItem(dialog, nofog_box_id);
-    if (check_state(box) != wanted_state) PostMessageA(box, BM_CLICK, 0, 0);
-    EXPECT_TRUE(wait_until([&] { return check_state(box) == wanted_state; }));
+    const int opened_with = check_state(box);
+    if (kept_open) return *kept_open = dialog, opened_with;
+    if (opened_with != wanted) PostMessageA(box, BM_CLICK, 0, 0);
+    EXPECT_TRUE(wait_until([&] { return check_state(box) == wanted; }));
     press_ok(dialog);
     EXPECT_TRUE(wait_closed(dialog));
+    return opened_with;
   }
 
   // Clicks and checks that the menu stays open; returns how many starts were recorded.
@@ -63,41 +66,42 @@ class play_test : public e2e_test {
 
 TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_and_end) {
   struct launch_case {
-    const char* folder;  // below the root; "Program Files" has a decoy Program.exe above it
-    const char* korvexe;
-    bool packed;             // korvexe.dat only inside FASTFILE.DAT
-    bool unterminated;       // the registry value lacks its terminator
-    const char* stored_fog;  // "frontend.dat" before the run
-    int fog_box;             // set through the dialog first; -1: not opened
+    const char* folder;   // below the root; "Program Files" has a decoy Program.exe above it
+    const char* korvexe;  // null: none, the detection stand-in finds RAMP and MMX present
+    bool packed;          // korvexe.dat only inside FASTFILE.DAT
+    bool unterminated;    // the registry value lacks its terminator
+    const char* stored_fog;
+    int fog_box;  // set through the dialog first; -1: not opened
     int button;
-    const char* program;
-    const char* arguments;
+    const char* started;  // program and arguments
   };
   // clang-format off
   const launch_case cases[] = {
       // The stored fog setting counts only once the dialog has loaded it in this run.
-      {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe", " -ar3"},
-      {"Games\\K", glide, false, false, "", BST_CHECKED, play_id, "korv3dfx.exe", " -ar3 -anf"},
-      {"Games\\K", glide, false, false, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe", " -ar3"},
+      {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe -ar3"},
+      {"Games\\K", glide, false, false, "", BST_CHECKED, play_id, "korv3dfx.exe -ar3 -anf"},
+      {"Games\\K", glide, false, false, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe -ar3"},
       // The network launcher takes the option of a case-sensitive key prefix, never fog.
-      {"Games\\K", glide, false, false, "", BST_CHECKED, network_play_id, "netlaunc.exe", " -ar3"},
-      {"Games\\K", "glide\r\nkorv3dfx.exe -ar3\r\n", false, false, "", -1, network_play_id, "netlaunc.exe", ""},
-      {"Games\\K", "ATI\r\nkorv.exe -arr\r\n", false, false, "", -1, network_play_id, "netlaunc.exe", ""},
-      {"Program Files\\K", "RAMP\r\nkorv.exe -arr\r\n", false, false, "", -1, play_id, "korv.exe", " -arr"},
-      {"Program Files\\K", "MMX\r\nkorv.exe -arm\r\n", false, false, "", -1, network_play_id, "netlaunc.exe", " -arm"},
-      {"Games\\K", glide, true, false, "", -1, play_id, "korv3dfx.exe", " -ar3"},
-      {"Program Files\\K", glide, true, false, "", -1, network_play_id, "netlaunc.exe", " -ar3"}};
+      {"Games\\K", glide, false, false, "", BST_CHECKED, network_play_id, "netlaunc.exe -ar3"},
+      {"Games\\K", "glide\r\nkorv3dfx.exe -ar3\r\n", false, false, "", -1, network_play_id, "netlaunc.exe"},
+      {"Games\\K", "ATI\r\nkorv.exe -arr\r\n", false, false, "", -1, network_play_id, "netlaunc.exe"},
+      {"Program Files\\K", "RAMP\r\nkorv.exe -arr\r\n", false, false, "", -1, play_id, "korv.exe -arr"},
+      {"Program Files\\K", "MMX\r\nkorv.exe -arm\r\n", false, false, "", -1, network_play_id, "netlaunc.exe -arm"},
+      {"Games\\K", glide, true, false, "", -1, play_id, "korv3dfx.exe -ar3"},
+      {"Program Files\\K", glide, true, false, "", -1, network_play_id, "netlaunc.exe -ar3"},
+      // No choice stored yet: the best present renderer is chosen silently and stored first.
+      {"Games\\K", nullptr, false, false, "", -1, play_id, "korv.exe -arm"}};
   // clang-format on
   for (const launch_case& c : cases) {
     SCOPED_TRACE("row " + std::to_string(&c - cases));
     const std::string dir = join_path(root, c.folder);
-    ASSERT_TRUE(remove_tree(root) && make_dir(dir));
-    // Where an unquoted line would be cut at its first blank.
-    ASSERT_TRUE(install_stand_in(join_path(root, "Program.exe")));
-    for (const char* program : {"korv.exe", "korv3dfx.exe", "netlaunc.exe"})
+    ASSERT_TRUE(remove_tree(root) && make_dir(dir) && install_stand_in(join_path(root, "Program.exe")));
+    for (const char* program : {"korv.exe", "korv3dfx.exe", "netlaunc.exe", "mprofile.exe"})
       ASSERT_TRUE(install_stand_in(join_path(dir, program)));
-    ASSERT_TRUE(c.packed ? write_archive(join_path(dir, "FASTFILE.DAT"), c.korvexe)
-                         : write_file(join_path(dir, "korvexe.dat"), c.korvexe));
+    if (c.korvexe)
+      ASSERT_TRUE(c.packed ? write_archive(join_path(dir, "FASTFILE.DAT"), c.korvexe)
+                           : write_file(join_path(dir, "korvexe.dat"), c.korvexe));
+    prepare_detection("NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
     ASSERT_TRUE(write_file(join_path(dir, "frontend.dat"), c.stored_fog));
     ASSERT_TRUE(
         set_registry_raw(app_paths_key, "Path", REG_SZ, dir.c_str(), DWORD(dir.size() + !c.unterminated)));
@@ -105,42 +109,33 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
 
     menu_process& menu = start_from_cd(scratch_dir);
     if (c.fog_box >= 0) {
-      HWND dialog = open_fog_dialog(menu);
-      ASSERT_TRUE(dialog);
-      set_fog_box_and_ok(dialog, c.fog_box);
+      set_fog_box(menu, c.fog_box);
       EXPECT_EQ(file_text(join_path(dir, "frontend.dat")),
                 c.fog_box == BST_CHECKED ? "NOFOG\r\n" : "FOG\r\n");
     }
     click(menu, c.button);
     expect_closes(menu);
-    const std::vector<recorder_record> records = read_recorder_log(log_path);
-    ASSERT_EQ(records.size(), 1u);
-    const std::string program = join_path(dir, c.program);
+    std::vector<recorder_record> records = read_recorder_log(log_path);
+    ASSERT_EQ(records.size(), c.korvexe ? 1u : 2u);
+    if (!c.korvexe) {
+      EXPECT_EQ(records[0].command_line, dir + "\\mprofile.exe " + dir + "\\mdrivers.dat");
+      EXPECT_EQ(file_text(join_path(dir, "korvexe.dat")), "MMX\r\nkorv.exe -arm\r\n");
+    }
+    const std::string program =
+        join_path(dir, c.started).substr(0, dir.size() + std::strcspn(c.started, " ") + 1);
     const bool blanks = dir.find(' ') != std::string::npos;
-    EXPECT_EQ(records[0].command_line, (blanks ? "\"" + program + "\"" : program) + c.arguments);
-    EXPECT_EQ(lstrcmpiA(records[0].module_path.c_str(), program.c_str()), 0) << records[0].module_path;
-    EXPECT_EQ(lstrcmpiA(records[0].current_dir.c_str(), dir.c_str()), 0) << records[0].current_dir;
+    EXPECT_EQ(records.back().command_line,
+              (blanks ? "\"" + program + "\"" : program) + (c.started + std::strcspn(c.started, " ")));
+    EXPECT_EQ(lstrcmpiA(records.back().module_path.c_str(), program.c_str()), 0)
+        << records.back().module_path;
+    EXPECT_EQ(lstrcmpiA(records.back().current_dir.c_str(), dir.c_str()), 0) << records.back().current_dir;
     EXPECT_EQ(file_exists(join_path(dir, "korvexe.dat")), !c.packed);
   }
 }
 
-TEST_F(play_test, missing_driver_file_runs_detection_and_starts_the_best_present_renderer) {
-  prepare_detection("NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
-  for (const char* program : {"mprofile.exe", "korv.exe", "korv3dfx.exe"})
-    ASSERT_TRUE(install_stand_in(join_path(game_dir, program)));
-  ASSERT_TRUE(set_app_path(game_dir));
-  click(start_from_cd(scratch_dir), play_id);
-  expect_closes(menus.back());
-  const std::vector<recorder_record> records = read_recorder_log(log_path);
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].command_line, game_dir + "\\mprofile.exe " + game_dir + "\\mdrivers.dat");
-  EXPECT_EQ(records[1].command_line, game_dir + "\\korv.exe -arm");
-  EXPECT_EQ(file_text(join_path(game_dir, "korvexe.dat")), "MMX\r\nkorv.exe -arm\r\n");
-}
-
 // One menu through every way Play and Play Network Game find nothing to start.
 TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
-  prepare_detection("NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n");
+  prepare_detection(maybe_only);
   // A game in the menu's current directory, where a relative name would find it; setup.exe
   // only there shows which directory is current after a failed start.
   const std::string start_dir = join_path(scratch_dir, "start");
@@ -151,16 +146,13 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   menu_process& menu = start_from_cd(start_dir);
   for (const char* registered : {"", " ", "absent", static_cast<const char*>(nullptr)}) {
     SCOPED_TRACE(registered == nullptr ? "no App Paths key" : std::string("[") + registered + "]");
-    ASSERT_TRUE(registered == nullptr
-                    ? delete_app_path()
-                    : set_app_path(*registered == 'a' ? join_path(root, registered) : registered));
-    EXPECT_EQ(click_and_stay(menu, play_id), 0u);
-    EXPECT_EQ(click_and_stay(menu, network_play_id), 0u);
+    ASSERT_TRUE(registered ? set_app_path(*registered == 'a' ? join_path(root, registered) : registered)
+                           : delete_app_path());
+    EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u);
   }
-  ASSERT_TRUE(set_app_path(game_dir));
-  ASSERT_TRUE(write_file(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
-  EXPECT_EQ(click_and_stay(menu, play_id), 0u) << "one-line korvexe.dat";
-  EXPECT_EQ(click_and_stay(menu, network_play_id), 0u) << "one-line korvexe.dat";
+  ASSERT_TRUE(set_app_path(game_dir) && write_file(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
+  EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u)
+      << "one-line korvexe.dat";
 
   // Only maybe-present renderers: detection runs, and nothing else.
   ASSERT_TRUE(DeleteFileA(join_path(game_dir, "korvexe.dat").c_str()));
@@ -174,8 +166,7 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   click(menu, 8001);
   ASSERT_TRUE(wait_for_records(log_path, 2));
   const std::vector<recorder_record> records = read_recorder_log(log_path);
-  EXPECT_EQ(records[0].name, "mprofile.exe");
-  EXPECT_EQ(records[1].name, "setup.exe");
+  EXPECT_EQ(records[0].name + " " + records[1].name, "mprofile.exe setup.exe");
   EXPECT_EQ(lstrcmpiA(records[1].current_dir.c_str(), start_dir.c_str()), 0) << records[1].current_dir;
 }
 
@@ -185,28 +176,23 @@ TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_an
   menu_process& menu = start_from_cd(scratch_dir);
   // No install directory (" " counts as none): the file is never read and OK writes nothing.
   // The flag lives on for the rest of the run, though nothing stored it.
-  for (const char* registered : {static_cast<const char*>(nullptr), " "}) {
-    if (registered != nullptr) ASSERT_TRUE(set_app_path(registered));
-    HWND dialog = open_fog_dialog(menu);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), registered ? BST_CHECKED : BST_UNCHECKED);
-    set_fog_box_and_ok(dialog, registered ? BST_UNCHECKED : BST_CHECKED);
-  }
+  EXPECT_EQ(set_fog_box(menu, BST_CHECKED), BST_UNCHECKED);
+  ASSERT_TRUE(set_app_path(" "));
+  EXPECT_EQ(set_fog_box(menu, BST_UNCHECKED), BST_CHECKED);
   EXPECT_EQ(file_text(fog_file), "nofog\r\n");
   EXPECT_EQ(file_text(join_path(scratch_dir, "frontend.dat")), "<missing>");
-
   // "nofog" in any case checks the box; Cancel, Escape and the close box leave it open.
   ASSERT_TRUE(set_app_path(game_dir));
-  HWND dialog = open_fog_dialog(menu);
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(check_state(GetDlgItem(dialog, nofog_box_id)), BST_CHECKED);
+  HWND dialog = nullptr;
+  EXPECT_EQ(set_fog_box(menu, 0, &dialog), BST_CHECKED);
   press_cancel(dialog);
   PostMessageA(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(wait_idle(dialog)) << "the dialog ended";
   EXPECT_EQ(file_text(fog_file), "nofog\r\n");
-  set_fog_box_and_ok(dialog, BST_UNCHECKED);
-  EXPECT_EQ(file_text(fog_file), "FOG\r\n");
+  press_ok(dialog);
+  EXPECT_TRUE(wait_closed(dialog));
+  EXPECT_EQ(file_text(fog_file), "NOFOG\r\n");
   expect_stays_open(menu);
 }
 
