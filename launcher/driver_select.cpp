@@ -57,8 +57,10 @@ int select_video_driver(const char* install_dir, int mode) {
     choice.selection = chosen;
   }
   // "korvexe.dat" is replaced only now, after every step that could still fail or cancel.
-  int written = write_driver_file(dir, choice.entries[choice.selection]);
+  unsigned long error = 0;
+  int written = write_driver_file(dir, choice.entries[choice.selection], &error);
   release_driver_choice(&choice);
   pfdir_close(dir);
+  if (!written) save_failure_box(IDS_SETTING_DRIVER, install_dir, error);
   return written;
 }
