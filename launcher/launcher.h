@@ -31,6 +31,10 @@ void error_box(int code);  // 5: the CD-ROM text; anything else: the installatio
 void save_failure_box(UINT setting_id, const char* folder, unsigned long error);
 void center_window(HWND window);
 void close_menu();  // runs at most once per process
+// True once close_menu has run, for instance when the menu was closed from outside while a
+// dialog or box of a command was open: the command must then end at once, cancelled, as
+// every file-library handle has been released.
+bool menu_closed();
 void refresh_menu(HWND window);
 int run_program(const char* command_line);  // WinExec with SW_RESTORE; 1 on success
 

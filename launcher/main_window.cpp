@@ -106,6 +106,8 @@ int register_menu_class(const char* class_name) {
 }
 
 void refresh_menu(HWND window) {
+  // A command that ends after the menu has closed finds no window and no picture to paint.
+  if (g_menu_closed) return;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (dc != nullptr) {
@@ -169,6 +171,10 @@ void center_window(HWND window) {
   const int x = (reference_width - (own.right - own.left) - 1) / 2;
   const int y = (reference_height - (own.bottom - own.top) - 1) / 2;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+bool menu_closed() {
+  return g_menu_closed;
 }
 
 void close_menu() {
