@@ -134,6 +134,7 @@ void fileio_tidyup() {
     list_remove(dir, fileio_dirs);
     release_dir(dir);
   }
+  fileio_discard_replacements();
   if (fileio_files) fileio_close_open_files();
   for (list_node** list : {&fileio_paths, &fileio_dirs, &fileio_files}) {
     if (*list) list_destroy(*list);

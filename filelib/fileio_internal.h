@@ -17,3 +17,7 @@ void fileio_text_free(char* text);
 
 // The tidy-up step for streams still open: each is reported under "FIOWARN" and closed.
 void fileio_close_open_files();
+
+// The tidy-up step for replacements neither committed nor discarded: each temporary is
+// closed and removed, so the files they were to replace keep their old bytes.
+void fileio_discard_replacements();

@@ -41,3 +41,17 @@ std::FILE* fileio_os_open(const char* path, const char* mode);
 // Streams opened without "b" or "t" become untranslated from now on.
 void fileio_os_set_default_binary();
 int fileio_os_default_is_binary();
+
+// ---- Replacing a file in one step (fileio_replace.cpp) ----
+
+// Writes the stream's buffer out and waits until the file's bytes are on the disk.
+int fileio_os_sync(std::FILE* stream);
+// Puts the file `from` in place of `to`, replacing it, in one step that is on the disk
+// when the call returns. On failure `to` is untouched and `from` stays where it was.
+int fileio_os_replace(const char* from, const char* to);
+// The system's code for why the last failing call failed (GetLastError's on Windows,
+// errno's elsewhere); never 0, so that it always names a reason.
+unsigned long fileio_os_error();
+// The same system's codes for what the library refuses itself.
+extern const unsigned long fileio_os_error_no_memory;
+extern const unsigned long fileio_os_error_bad_name;

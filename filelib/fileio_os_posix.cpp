@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] == '/';
 }
@@ -100,3 +102,34 @@ void fileio_os_set_default_binary() {}
 int fileio_os_default_is_binary() {
   return 1;
 }
+
+int fileio_os_sync(std::FILE* stream) {
+  return std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+}
+
+int fileio_os_replace(const char* from, const char* to) {
+  if (std::rename(from, to) != 0) return 0;
+  // The new name reaches the disk with a sync of its folder. The file is replaced whatever
+  // that sync gives, so its result does not change the answer.
+  char folder[FILEIO_PATH_LIMIT + 1] = ".";
+  if (const char* last_separator = std::strrchr(to, '/')) {
+    // A name right under the root keeps the root's own separator as its folder.
+    const std::size_t length = last_separator == to ? 1 : static_cast<std::size_t>(last_separator - to);
+    if (length > FILEIO_PATH_LIMIT) return 1;
+    std::memcpy(folder, to, length);
+    folder[length] = '\0';
+  }
+  const int descriptor = open(folder, O_RDONLY | O_DIRECTORY);
+  if (descriptor >= 0) {
+    fsync(descriptor);
+    close(descriptor);
+  }
+  return 1;
+}
+
+unsigned long fileio_os_error() {
+  return errno != 0 ? static_cast<unsigned long>(errno) : EIO;
+}
+
+const unsigned long fileio_os_error_no_memory = ENOMEM;
+const unsigned long fileio_os_error_bad_name = ENAMETOOLONG;

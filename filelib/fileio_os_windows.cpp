@@ -9,6 +9,10 @@
 #include <direct.h>
 #include <fcntl.h>
 
+#include <cerrno>
+#include <io.h>
+#include <windows.h>
+
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] != '\0' && (name[1] == ':' || (name[0] == '\\' && name[1] == '\\'));
 }
@@ -61,3 +65,23 @@ void fileio_os_set_default_binary() {
 int fileio_os_default_is_binary() {
   return _fmode == _O_BINARY;
 }
+
+int fileio_os_sync(std::FILE* stream) {
+  SetLastError(ERROR_SUCCESS);
+  if (std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0) return 1;
+  // A write the disk has no room for fails in the C runtime alone, with no system code.
+  if (GetLastError() == ERROR_SUCCESS) SetLastError(errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
+  return 0;
+}
+
+int fileio_os_replace(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+unsigned long fileio_os_error() {
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+const unsigned long fileio_os_error_no_memory = ERROR_NOT_ENOUGH_MEMORY;
+const unsigned long fileio_os_error_bad_name = ERROR_FILENAME_EXCED_RANGE;

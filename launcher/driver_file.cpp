@@ -187,11 +187,14 @@ int prepare_driver_choice(pf_dir* dir, int interactive, DriverChoice* choice) {
   return 1;
 }
 
-int write_driver_file(pf_dir* dir, const DriverEntry* entry) {
-  pf_file* file = pfopen(dir, choice_file_name, "wb");
-  if (file == nullptr) return 0;
-  int written = pfputs(file, entry->key) && pfputs(file, entry->command);
-  // A write that fails in the stream's buffer only shows when the file is closed.
-  int closed = pfclose(file);
-  return written && closed ? 1 : 0;
+int write_driver_file(pf_dir* dir, const DriverEntry* entry, unsigned long* error) {
+  pf_file* file = pfreplace_open(dir, choice_file_name);
+  if (file != nullptr) {
+    // A line that fails to go out fails the commit, which then keeps the old file.
+    pfputs(file, entry->key);
+    pfputs(file, entry->command);
+  }
+  if (file != nullptr && pfreplace_commit(file)) return 1;
+  if (error != nullptr) *error = pfreplace_error();
+  return 0;
 }

@@ -49,6 +49,7 @@ int best_present_index(const DriverChoice* choice);
 // ready (release it with release_driver_choice), or 0 with nothing to release.
 int prepare_driver_choice(pf_dir* dir, int interactive, DriverChoice* choice);
 
-// Replaces "korvexe.dat" in dir with two CR LF lines: the renderer's key and its command.
-// Returns 1 when both lines were written and the file closed cleanly.
-int write_driver_file(pf_dir* dir, const DriverEntry* entry);
+// Replaces "korvexe.dat" in dir whole with two CR LF lines: the renderer's key and its
+// command. Returns 1 when the new file is in place; else 0, the old file stays as it was,
+// and *error (when given) is the system's code for why.
+int write_driver_file(pf_dir* dir, const DriverEntry* entry, unsigned long* error = nullptr);

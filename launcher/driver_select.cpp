@@ -36,8 +36,9 @@ int select_video_driver(const char* install_dir, int mode) {
   // The start returns once the detection program first waits for input (or has ended),
   // by which time it has left its result; it is not waited for beyond that.
   if (!run_program(command)) {
-    error_box(error_installation);
+    // Released before the box, whose message loop may see the menu closed from outside.
     pfdir_close(dir);
+    error_box(error_installation);
     return 0;
   }
 
@@ -49,6 +50,12 @@ int select_video_driver(const char* install_dir, int mode) {
   }
   if (interactive) {
     int chosen = run_driver_dialog(&choice);
+    // A menu closed from outside while the dialog was open ends the dialog too; tidy-up
+    // has then released the directory handle, and nothing may be written.
+    if (menu_closed()) {
+      release_driver_choice(&choice);
+      return 0;
+    }
     if (chosen < 0) {
       release_driver_choice(&choice);
       pfdir_close(dir);
@@ -57,8 +64,10 @@ int select_video_driver(const char* install_dir, int mode) {
     choice.selection = chosen;
   }
   // "korvexe.dat" is replaced only now, after every step that could still fail or cancel.
-  int written = write_driver_file(dir, choice.entries[choice.selection]);
+  unsigned long error = 0;
+  int written = write_driver_file(dir, choice.entries[choice.selection], &error);
   release_driver_choice(&choice);
   pfdir_close(dir);
+  if (!written) save_failure_box(IDS_SETTING_DRIVER, install_dir, error);
   return written;
 }

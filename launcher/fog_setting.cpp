@@ -33,14 +33,15 @@ void load_fog_setting(const char* install_dir, int* nofog) {
   pfdir_close(dir);
 }
 
-int store_fog_setting(const char* install_dir, int nofog) {
+int store_fog_setting(const char* install_dir, int nofog, unsigned long* error) {
+  if (error != nullptr) *error = 0;
   pf_dir* dir = pfdir_new(install_dir, nullptr);
-  pf_file* file = pfopen(dir, fog_file_name, "wb");
-  int written = 0;
-  if (file != nullptr) {
-    written = pfputs(file, nofog == 1 ? "NOFOG" : "FOG");
-    written = pfclose(file) && written;
-  }
+  if (dir == nullptr) return 0;
+  pf_file* file = pfreplace_open(dir, fog_file_name);
+  // A line that fails to go out fails the commit, which then keeps the old file.
+  if (file != nullptr) pfputs(file, nofog == 1 ? "NOFOG" : "FOG");
+  const int stored = file != nullptr && pfreplace_commit(file);
+  if (!stored && error != nullptr) *error = pfreplace_error();
   pfdir_close(dir);
-  return written;
+  return stored;
 }

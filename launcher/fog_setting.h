@@ -6,6 +6,8 @@
 // cannot be entered) leaves *nofog as it was.
 void load_fog_setting(const char* install_dir, int* nofog);
 
-// Writes "frontend.dat" in install_dir as the one line "NOFOG" when nofog is 1 and "FOG"
-// otherwise, ended by CR LF. Returns 1 when the line was written and the file closed.
-int store_fog_setting(const char* install_dir, int nofog);
+// Replaces "frontend.dat" in install_dir whole with the one line "NOFOG" when nofog is 1
+// and "FOG" otherwise, ended by CR LF. Returns 1 when the new file is in place; else 0 and
+// the old file stays as it was. *error (when given) is then the system's code for why the
+// file could not be written, or 0 when the folder could not be entered and nothing was tried.
+int store_fog_setting(const char* install_dir, int nofog, unsigned long* error = nullptr);

@@ -26,8 +26,15 @@ int read_app_path(const char* exe_name, const char* value_name, char* out);
 int read_uninstall_string(const char* product_key, const char* value_name, char* out);
 
 void error_box(int code);  // 5: the CD-ROM text; anything else: the installation text
+// Tells the player, in a box owned by the menu, that a setting (string id) could not be
+// saved in the folder, and why: the system's text for the error code.
+void save_failure_box(UINT setting_id, const char* folder, unsigned long error);
 void center_window(HWND window);
 void close_menu();  // runs at most once per process
+// True once close_menu has run, for instance when the menu was closed from outside while a
+// dialog or box of a command was open: the command must then end at once, cancelled, as
+// every file-library handle has been released.
+bool menu_closed();
 void refresh_menu(HWND window);
 int run_program(const char* command_line);  // WinExec with SW_RESTORE; 1 on success
 

@@ -7,6 +7,8 @@
 #include "filelib/fileio.h"
 #include "resource_ids.h"
 
+#include <cstdio>
+
 HINSTANCE g_instance;
 HWND g_main_window;
 int g_nofog;
@@ -104,6 +106,8 @@ int register_menu_class(const char* class_name) {
 }
 
 void refresh_menu(HWND window) {
+  // A command that ends after the menu has closed finds no window and no picture to paint.
+  if (g_menu_closed) return;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (dc != nullptr) {
@@ -128,6 +132,29 @@ void error_box(int code) {
   MessageBoxA(g_main_window, text, caption, MB_ICONERROR);
 }
 
+void save_failure_box(UINT setting_id, const char* folder, unsigned long error) {
+  char caption[256], format[256], setting[256];
+  load_menu_string(g_instance, IDS_ERROR_CAPTION, caption);
+  load_menu_string(g_instance, IDS_SAVE_FAILED, format);
+  load_menu_string(g_instance, setting_id, setting);
+  char reason[512];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                reason, sizeof reason, nullptr);
+  // The system's text ends in a line break that the box does not need.
+  while (length > 0 &&
+         (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
+    --length;
+  reason[length] = '\0';
+  if (length == 0) {
+    char code_format[256];
+    load_menu_string(g_instance, IDS_SAVE_ERROR_CODE, code_format);
+    std::snprintf(reason, sizeof reason, code_format, error);
+  }
+  char text[1024];
+  std::snprintf(text, sizeof text, format, setting, folder, reason);
+  MessageBoxA(g_main_window, text, caption, MB_ICONERROR);
+}
+
 void center_window(HWND window) {
   int reference_width, reference_height;
   if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) {
@@ -144,6 +171,10 @@ void center_window(HWND window) {
   const int x = (reference_width - (own.right - own.left) - 1) / 2;
   const int y = (reference_height - (own.bottom - own.top) - 1) / 2;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+bool menu_closed() {
+  return g_menu_closed;
 }
 
 void close_menu() {

@@ -32,6 +32,9 @@ int launch(launch_kind kind) {
   pf_dir* dir = pfdir_new(install_dir, nullptr);
   if (dir == nullptr) return give_up(nullptr, nullptr);
   if (!pfexists(dir, "korvexe.dat") && !select_video_driver(install_dir, DRIVER_SELECT_SILENT)) {
+    // A box of the selection may have seen the menu closed from outside, and tidy-up has
+    // then released the directory handle.
+    if (menu_closed()) return 0;
     return give_up(nullptr, dir);
   }
   pf_file* file = pfopen(dir, "korvexe.dat", "rb");

@@ -25,10 +25,16 @@ INT_PTR CALLBACK troubleshoot_dialog_proc(HWND dialog, UINT message, WPARAM wpar
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case IDOK:
-          if (read_install_dir(install_dir)) store_fog_setting(install_dir, g_nofog);
+        case IDOK: {
+          unsigned long error = 0;
+          const bool failed =
+              read_install_dir(install_dir) && !store_fog_setting(install_dir, g_nofog, &error);
+          // Ended first, so that the box stands alone over the menu. A folder that cannot
+          // be entered (error 0) is not a failed save: nothing could be written there.
           EndDialog(dialog, 0);
+          if (failed && error != 0) save_failure_box(IDS_SETTING_FOG, install_dir, error);
           break;
+        }
         case IDC_NOFOG:
           if (HIWORD(wparam) == BN_CLICKED) {
             g_nofog = IsDlgButtonChecked(dialog, IDC_NOFOG) == BST_CHECKED ? 1 : 0;

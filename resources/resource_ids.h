@@ -18,6 +18,11 @@
 #define IDS_GAME_CLASS 25
 #define IDS_GAME_TITLE 26
 #define IDS_MENU_CLASS 27
+// Strings: a setting that could not be saved, and which one
+#define IDS_SAVE_FAILED 40
+#define IDS_SAVE_ERROR_CODE 41
+#define IDS_SETTING_DRIVER 42
+#define IDS_SETTING_FOG 43
 // Strings: renderer names and help texts (the driver table refers to them)
 #define IDS_DRIVER_RAMP 2
 #define IDS_DRIVER_MMX 3
