@@ -4,7 +4,14 @@
 
 #include <vector>
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "driver_select.h"
+#include "filelib/fileio.h"
 #include "launcher.h"
+#include "main_window.h"
 
 TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_parent_plus_one) {
   WNDCLASSA window_class{0, DefWindowProcA};
@@ -53,4 +60,45 @@ TEST(main_window, the_error_box_shows_the_error_icon) {
       nullptr, 0, nullptr));
   error_box(3);
   EXPECT_EQ(shown, reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_ERROR)));
+}
+
+// Closed from outside (End task, a logoff) while Select Driver is open, the menu tidies the
+// file library up at once: the selection must then touch no handle it held, and write nothing.
+static int library_calls_after_close = 0;
+extern "C" void __real__Z11pfdir_closeP6pf_dir(pf_dir* dir);
+extern "C" void __wrap__Z11pfdir_closeP6pf_dir(pf_dir* dir) {
+  library_calls_after_close += menu_closed();
+  __real__Z11pfdir_closeP6pf_dir(dir);
+}
+
+TEST(main_window, a_menu_closed_while_select_driver_is_open_touches_no_released_handle) {
+  char temp[MAX_PATH], bin[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string game = std::string(temp) + "korv closed menu", prepared = game + "\\prepared.dat";
+  GetModuleFileNameA(nullptr, bin, MAX_PATH);
+  *strrchr(bin, '\\') = '\0';
+  CreateDirectoryA(game.c_str(), nullptr);
+  ASSERT_TRUE(
+      CopyFileA((std::string(bin) + "\\recorder.exe").c_str(), (game + "\\mprofile.exe").c_str(), FALSE));
+  FILE* result = fopen(prepared.c_str(), "wb");
+  fputs("NUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", result);
+  fclose(result);
+  SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str());  // the stand-in's result
+  g_instance = GetModuleHandleA(nullptr);
+  fileio_init();
+  register_menu_class("korv closed menu");
+  g_main_window =
+      CreateWindowExA(0, "korv closed menu", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, g_instance, nullptr);
+  CloseHandle(CreateThread(
+      nullptr, 0,
+      [](void*) -> DWORD {
+        while (!FindWindowA("#32770", "Select Driver")) Sleep(20);
+        PostMessageA(g_main_window, WM_CLOSE, 0, 0);
+        return 0;
+      },
+      nullptr, 0, nullptr));
+  EXPECT_EQ(select_video_driver(game.c_str(), DRIVER_SELECT_INTERACTIVE), 0);
+  EXPECT_TRUE(menu_closed());
+  EXPECT_EQ(library_calls_after_close, 0);
+  EXPECT_EQ(GetFileAttributesA((game + "\\korvexe.dat").c_str()), INVALID_FILE_ATTRIBUTES);
 }
