@@ -12,12 +12,16 @@
 //                                     Next button, say, once the work behind it is done)
 //   tour.exe close TITLE              ask the window to close (WM_CLOSE)
 //   tour.exe drive ROOT               print the type of the drive (e.g. D:\), as Windows reports it
+//   tour.exe cd-drive LETTER FOLDER   make LETTER: a CD-ROM drive holding FOLDER (Wine only);
+//                                     FOLDER "-" takes the letter away
 // Exit code 0 on success, 1 on time-out or a missing window, 2 on bad arguments.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "wine_cd_drive.h"
 
 namespace {
 
@@ -156,9 +160,9 @@ int close(const char* title) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(
-        stderr,
-        "usage: tour.exe wait|gone|close|drive|click|check|list|text|ready TITLE [ID|SECONDS] [TEXT]\n");
+    std::fprintf(stderr,
+                 "usage: tour.exe wait|gone|close|drive|cd-drive|click|check|list|text|ready TITLE "
+                 "[ID|SECONDS] [TEXT]\n");
     return 2;
   }
   const char* step = argv[1];
@@ -168,6 +172,11 @@ int main(int argc, char** argv) {
   if (std::strcmp(step, "gone") == 0) return wait_for(title, seconds, false);
   if (std::strcmp(step, "close") == 0) return close(title);
   if (std::strcmp(step, "drive") == 0) return drive_type(title);
+  if (std::strcmp(step, "cd-drive") == 0 && argc > 3) {
+    if (set_wine_cd_drive(title[0], std::strcmp(argv[3], "-") == 0 ? nullptr : argv[3])) return 0;
+    std::fprintf(stderr, "tour: drive %s: could not be %s\n", title, argv[3][0] == '-' ? "removed" : "made");
+    return 1;
+  }
   if (argc < 4) return 2;
   int id = std::atoi(argv[3]);
   if (std::strcmp(step, "click") == 0) return click(title, id);
