@@ -8,8 +8,8 @@
 #   tools/demo/demo.sh --reset    forget the demo installation (remove the demo prefix)
 #
 # Drive D: of the prefix (build/demo-wine/prefix) is a CD-ROM drive holding the image's
-# files as read back from it (build/korvamund-cd), with the image itself as its device.
-# Programs come from build/windows/bin, or from KORV_DEMO_BIN.
+# files as read back from it (build/korvamund-cd). Programs come from build/windows/bin, or
+# from KORV_DEMO_BIN.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -40,8 +40,7 @@ make_image() {
   say "the game CD: $image"
 }
 
-# Made here rather than by the session script, so that the CD drive is in place before
-# the session's server starts.
+# The prefix for the display mode, where no session script runs (it would start Xvfb).
 make_prefix() {
   [ -f "$prefix/system.reg" ] && return 0
   mkdir -p "$KORV_WINE_DIR"
@@ -50,14 +49,9 @@ make_prefix() {
   "$wineserver" -w
 }
 
-mount_cd() {
-  if [ -f "$KORV_WINE_DIR/session.env" ]; then "$session" stop; fi
-  ln -sfn "$cd_dir" "$prefix/dosdevices/d:"
-  ln -sfn "$image" "$prefix/dosdevices/d::"
-  "$wine" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null
-  # Wine's mount manager learns the drive types when it starts: let this server end first.
-  "$wineserver" -w
-}
+# D: is a CD-ROM drive holding the image's files, made as Wine's configuration program
+# makes a drive (the letter stays in the prefix).
+mount_cd() { tour cd-drive d "Z:$cd_dir"; }
 
 reset() {
   if [ -f "$KORV_WINE_DIR/session.env" ]; then "$session" stop; fi
@@ -93,11 +87,10 @@ shot() {
 # Walks through the menu on Xvfb: DirectX, install, change driver, troubleshooting, play,
 # and uninstall, which leaves the demo as it began.
 run_tour() {
-  make_prefix
-  mount_cd
   "$session" start
   trap '"$session" stop' EXIT
   eval "$("$session" env)"
+  mount_cd
   say "D: is a drive of type $(tour drive 'D:\')"
   rm -rf "$shots"
   mkdir -p "$shots"

@@ -1,7 +1,8 @@
 ; The Korvamund installer and its uninstaller, built by makensis:
 ;
-;   makensis -DOUT_FILE=<folder>\setup.exe -DICON=<startup.ico> korvamund.nsi
+;   makensis -DOUT_FILE=<folder>/setup.exe -DICON=<startup.ico> -DGAME_SIZE_KB=<n> korvamund.nsi
 ;
+; (make_setup.sh works out the size of the files setup copies.)
 ; setup.exe lies on the CD beside the programs it installs and copies them from there.
 ; Switches: /S installs (or, for uninstall.exe, removes) without asking; /D=folder chooses
 ; the folder and must come last, unquoted even with blanks.
@@ -121,7 +122,10 @@ ShowUninstDetails show
 !macro COPY_FROM_CD NAME
   SetFileAttributes "$INSTDIR\${NAME}" NORMAL
   ClearErrors
+  SetDetailsPrint none
   CopyFiles /SILENT "$EXEDIR\${NAME}" "$INSTDIR"
+  SetDetailsPrint both
+  DetailPrint "Copy ${NAME} from the CD"
   ${If} ${Errors}
     MessageBox MB_ICONSTOP "${NAME} could not be copied into $INSTDIR." /SD IDOK
     SetErrorLevel ${EXIT_COPY_FAILED}
@@ -202,6 +206,7 @@ Function grant_users_modify
 FunctionEnd
 
 Section
+  AddSize ${GAME_SIZE_KB}
   SetOutPath "$INSTDIR"
   ; Before the copies, so that they inherit the rights.
   Call grant_users_modify
