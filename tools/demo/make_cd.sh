@@ -23,12 +23,15 @@ cp "$bin/dxsetup.exe" "$layout/redist/directx/"
 cp "$here/AUTORUN.INF" "$here/Readme.txt" "$layout/"
 
 rm -f "$image"
-xorriso -as mkisofs -quiet -r -J -V KORVAMUND -o "$image" "$layout"
+# xorriso reports on standard error even when all goes well: shown only when it fails.
+xorriso -as mkisofs -quiet -r -J -V KORVAMUND -o "$image" "$layout" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
+rm -f "$image.log"
 rm -rf "$layout"
 
 if [ -n "$contents" ]; then
   # Files read from a disc image are read-only; let the next run replace them.
   [ -d "$contents" ] && chmod -R u+w "$contents"
   rm -rf "$contents"
-  xorriso -osirrox on -indev "$image" -extract / "$contents" 2>/dev/null
+  xorriso -osirrox on -indev "$image" -extract / "$contents" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
+  rm -f "$image.log"
 fi
