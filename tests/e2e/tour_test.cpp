@@ -1,90 +1,108 @@
-// The demo tour as a player takes it, through the real demo programs: install with the
-// setup wizard, choose among the renderers the detection program found, play, and
-// uninstall, which leaves the machine as it was.
+// The game CD in a CD-ROM drive: its installer run silently, and the demo tour through the
+// real demo programs, as a player takes it, which leaves the machine as it was.
+#include <windows.h>  // before psapi.h
+
+#include <psapi.h>
+
 #include "harness.h"
-
-#include <tlhelp32.h>
-
-#include <algorithm>
-#include <cstring>
-#include <sstream>
-#include <string>
-#include <vector>
+#include "renderer_probe.h"
+#include "renderer_profile.h"
 
 namespace {
 
-constexpr int install_game_id = 8001;
-constexpr int play_id = 8002;
-constexpr int uninstall_game_id = 8006;
-constexpr int change_driver_id = 8009;
-constexpr int driver_list_id = 132;
+constexpr int install_game_id = 8001, play_id = 8002, install_directx_id = 8004, uninstall_game_id = 8006,
+              change_driver_id = 8009, driver_list_id = 132, folder_edit_id = 1019;
+const std::string app_paths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\korv.exe";
+const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvamund";
+// A whole installation or removal under Wine on a busy machine.
+constexpr int step_timeout_ms = 5 * 60 * 1000;
 
-constexpr const char* setup_class = "KorvamundSetup";
-constexpr const char* setup_title = "Korvamund Setup";
-constexpr int setup_dir_id = 101;
-constexpr int setup_next_id = 103;
-constexpr const char* uninstall_caption = "Korvamund Uninstall";
-// The uninstaller's clean-up copy in %TEMP% is named korvamund-uninstall-<pid>.exe.
-constexpr const char* uninstall_copy_prefix = "korvamund-uninstall-";
-
-// What the installer copies from its own folder.
-const char* const installed_programs[] = {"korv.exe",     "korv3dfx.exe", "korvsw.exe",   "korvk6.exe",
-                                          "netlaunc.exe", "mprofile.exe", "uninstall.exe"};
-
-std::string lower(std::string text) {
-  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-  return text;
+// The exit code of the command line, or -1 when it did not start or end within the time.
+long run(std::string command_line) {
+  STARTUPINFOA startup{sizeof(STARTUPINFOA)};
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, step_timeout_ms) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<long>(code);
 }
 
-// The full path of a process's program: its first module.
-std::string process_image(DWORD process_id) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_id);
-  if (snapshot == INVALID_HANDLE_VALUE) return std::string();
-  MODULEENTRY32 module{};
-  module.dwSize = sizeof module;
-  std::string image = Module32First(snapshot, &module) ? module.szExePath : "";
-  CloseHandle(snapshot);
-  return image;
+// tour.exe, the demo's tour driver, makes the CD drive for the demo too.
+bool set_cd_drive(char letter, const std::string& folder) {
+  return run("\"" + join_path(program_dir(), "tour.exe") + "\" cd-drive " + letter + " \"" + folder + "\"") ==
+         0;
 }
 
-std::string window_process_image(HWND window) {
-  DWORD process_id = 0;
-  GetWindowThreadProcessId(window, &process_id);
-  return process_image(process_id);
+// A text or number value under HKEY_LOCAL_MACHINE, or "<none>".
+std::string registry_value(const std::string& key, const char* name) {
+  union {
+    char text[512];
+    DWORD number;
+  } value;
+  DWORD type = 0, size = sizeof value;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, &value,
+                   &size) != ERROR_SUCCESS)
+    return "<none>";
+  return type == REG_DWORD ? std::to_string(value.number) : std::string(value.text);
 }
 
-HANDLE open_window_process(HWND window) {
-  DWORD process_id = 0;
-  GetWindowThreadProcessId(window, &process_id);
-  return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, process_id);
+// The names in a folder, each followed by "|"; "<none>" when the folder does not exist.
+std::string folder_entries(const std::string& folder) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(join_path(folder, "*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return "<none>";
+  std::string names;
+  do names += entry.cFileName[0] != '.' ? std::string(entry.cFileName) + "|" : "";
+  while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return names;
 }
 
-// A process this test may have started, directly or through the menu: one whose program
-// lies in folder, or an uninstaller clean-up copy.
-bool started_by_the_tour(const std::string& image, const std::string& folder) {
-  const std::string path = lower(image);
-  if (path.rfind(lower(folder) + "\\", 0) == 0) return true;
-  size_t slash = path.find_last_of('\\');
-  return path.compare(slash == std::string::npos ? 0 : slash + 1, std::strlen(uninstall_copy_prefix),
-                      uninstall_copy_prefix) == 0;
-}
-
-// Ends every running process started_by_the_tour, leaving the test itself alone.
-void end_tour_processes(const std::string& folder) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-    if (!started_by_the_tour(process_image(entry.th32ProcessID), folder)) continue;
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
-    if (process == nullptr) continue;
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
+// A visible top-level window by its title; NSIS adds a blank to a wizard's title on some pages.
+HWND find_window(const std::string& title) {
+  HWND found = nullptr;
+  while ((found = FindWindowExA(nullptr, found, nullptr, nullptr)) != nullptr) {
+    const std::string text = window_text(found);
+    if (IsWindowVisible(found) && (text == title || text == title + " ")) break;
   }
-  CloseHandle(snapshot);
+  return found;
+}
+
+HWND wait_for_window(const std::string& title) {
+  HWND found = nullptr;
+  wait_until([&] { return (found = find_window(title)) != nullptr; }, step_timeout_ms);
+  return found;
+}
+
+HANDLE window_process(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE,
+                     id);
+}
+
+// The program of the window's process, in lower case.
+std::string program_of(HWND window) {
+  HANDLE process = window_process(window);
+  char path[MAX_PATH] = {};
+  if (process != nullptr && GetModuleFileNameExA(process, nullptr, path, MAX_PATH) == 0) path[0] = '\0';
+  if (process != nullptr) CloseHandle(process);
+  return CharLowerA(path);
+}
+
+// Waits until the wizard's main button reads text and is enabled (not while working); presses it.
+bool wizard_button(HWND wizard, const char* text, bool press = true) {
+  HWND button = GetDlgItem(wizard, IDOK);
+  bool ready =
+      wait_until([&] { return window_text(button) == text && IsWindowEnabled(button); }, step_timeout_ms);
+  if (ready && press)
+    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  return ready;
 }
 
 class tour_test : public e2e_test {
@@ -92,193 +110,142 @@ class tour_test : public e2e_test {
   void SetUp() override {
     e2e_test::SetUp();
     ASSERT_FALSE(HasFatalFailure());
-    // The CD: the menu with the installer beside it, and the installer's sources.
-    ASSERT_TRUE(copy_file(join_path(program_dir(), "setup.exe"), join_path(cd_dir, "setup.exe")));
-    for (const char* name : installed_programs) {
-      ASSERT_TRUE(copy_file(join_path(program_dir(), name), join_path(cd_dir, name))) << name;
-    }
-    install_dir = join_path(scratch_dir, "Games\\Korvamund");
+    for (char letter = 'y'; letter > 'k' && cd_letter == 0; --letter)
+      if ((GetLogicalDrives() & (1u << (letter - 'a'))) == 0) cd_letter = letter;
+    // The image's files as read back from it by tools/demo/make_cd.sh.
+    ASSERT_TRUE(cd_letter != 0 && set_cd_drive(cd_letter, join_path(program_dir(), "..\\korvamund-cd")));
+    cd_dir = std::string(1, cd_letter) + ":\\";  // lower case, as program_of gives it
+    ASSERT_EQ(GetDriveTypeA(cd_dir.c_str()), static_cast<UINT>(DRIVE_CDROM));
+    install_dir = CharLowerA(&join_path(scratch_dir, "Program Files\\Korvamund")[0]);
   }
 
   void TearDown() override {
-    // Processes first: a running program keeps its file, and so the folders.
-    end_tour_processes(scratch_dir);
+    // A program left open keeps its files, and so the folders.
+    for (const char* title : {"DirectX Setup", "Korvamund Setup", "Korvamund Uninstall", "Korvamund"}) {
+      HANDLE process = window_process(find_window(title));
+      if (process != nullptr && TerminateProcess(process, 1)) WaitForSingleObject(process, 5000);
+      if (process != nullptr) CloseHandle(process);
+    }
     e2e_test::TearDown();
-    // The uninstaller leaves its finished clean-up copy for the next restart.
-    char temp[MAX_PATH + 1] = {};
-    if (GetTempPathA(MAX_PATH, temp) != 0) {
-      WIN32_FIND_DATAA found;
-      const std::string pattern = join_path(temp, std::string(uninstall_copy_prefix) + "*.exe");
-      HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-      if (search != INVALID_HANDLE_VALUE) {
-        do DeleteFileA(join_path(temp, found.cFileName).c_str());
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-      }
-    }
+    if (cd_letter != 0) set_cd_drive(cd_letter, "-");
   }
 
-  void expect_buttons(const menu_process& menu, bool installed) {
-    EXPECT_TRUE(wait_until([&] {
-      return (IsWindowEnabled(menu_button(menu, play_id)) != FALSE) == installed &&
-             (IsWindowEnabled(menu_button(menu, install_game_id)) != FALSE) == !installed;
-    })) << (installed ? "installed" : "not installed");
+  void expect_installed(const menu_process& menu, bool installed) {
+    HWND play = GetDlgItem(menu.window, play_id), install = GetDlgItem(menu.window, install_game_id);
+    auto shown = [&] {
+      return !IsWindowEnabled(play) == !installed && !IsWindowEnabled(install) == installed;
+    };
+    EXPECT_TRUE(wait_until(shown, step_timeout_ms)) << installed;
   }
 
-  // Install Game, then the wizard: Next, the folder, Install, Finish.
-  void install_through_the_wizard(menu_process& menu) {
-    click(menu, install_game_id);
-    HWND wizard = nullptr;
-    ASSERT_TRUE(wait_until([&] {
-      wizard = FindWindowA(setup_class, setup_title);
-      return wizard != nullptr && IsWindowVisible(wizard);
-    }));
-    EXPECT_STRCASEEQ(window_process_image(wizard).c_str(), join_path(cd_dir, "setup.exe").c_str());
-    HANDLE setup = open_window_process(wizard);
-    ASSERT_TRUE(setup);
-    HWND folder = GetDlgItem(wizard, setup_dir_id);
-    HWND next = GetDlgItem(wizard, setup_next_id);
-    ASSERT_TRUE(folder && next);
-
-    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
-    EXPECT_TRUE(wait_until([&] { return IsWindowVisible(folder) != FALSE; }));
-    SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_dir.c_str()));
-    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
-    EXPECT_TRUE(wait_until([&] { return window_text(next) == "&Finish"; }, 20000)) << window_text(next);
-
-    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(setup_next_id, BN_CLICKED), reinterpret_cast<LPARAM>(next));
-    EXPECT_EQ(WaitForSingleObject(setup, default_timeout_ms), WAIT_OBJECT_0);
-    DWORD exit_code = 1;
-    GetExitCodeProcess(setup, &exit_code);
-    CloseHandle(setup);
-    EXPECT_EQ(exit_code, 0u);
+  long install(const std::string& folder) {  // /D= comes last, unquoted
+    return run("\"" + cd_dir + "setup.exe\" /S /D=" + folder);
   }
 
-  // Change Video Driver: the list holds every renderer the detection program found, Ramp
-  // among them, with a present one chosen; OK stores it. Returns the stored game command.
-  std::string choose_driver(menu_process& menu) {
-    click(menu, change_driver_id);
-    HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", 20000);
-    EXPECT_TRUE(dialog);
-    if (dialog == nullptr || !wait_until([&] { return IsWindowVisible(dialog) != FALSE; }))
-      return std::string();
-    std::string mdrivers;
-    EXPECT_TRUE(read_file(join_path(install_dir, "mdrivers.dat"), &mdrivers));
-    std::istringstream lines(mdrivers);
-    size_t found = 0;
-    std::vector<std::string> present;
-    for (std::string line; std::getline(lines, line);) {
-      std::istringstream words(line);
-      std::string key, state;
-      words >> key >> state;
-      if (state == "PRESENT") present.push_back(key);
-      if (state == "PRESENT" || state == "MAYBEPRESENT") ++found;
-    }
-    HWND list = GetDlgItem(dialog, driver_list_id);
-    std::vector<std::string> shown = combo_items(list);
-    EXPECT_EQ(shown.size(), found) << mdrivers;
-    EXPECT_NE(std::find(shown.begin(), shown.end(), "Direct3D Ramp"), shown.end()) << mdrivers;
-    EXPECT_GE(combo_selection(list), 0);
-
-    press_ok(dialog);
-    EXPECT_TRUE(wait_closed(dialog));
-    EXPECT_TRUE(wait_menu_idle(menu));
-    std::string korvexe;
-    EXPECT_TRUE(read_file(join_path(install_dir, "korvexe.dat"), &korvexe));
-    const size_t first_end = korvexe.find("\r\n");
-    if (first_end == std::string::npos || korvexe.size() < first_end + 4) return std::string();
-    EXPECT_NE(std::find(present.begin(), present.end(), korvexe.substr(0, first_end)), present.end())
-        << korvexe;
-    return korvexe.substr(first_end + 2, korvexe.size() - first_end - 4);
-  }
-
-  // Play: the stored program starts from the install folder and the menu ends.
-  void play(menu_process& menu, const std::string& game_command) {
-    click(menu, play_id);
-    HWND game = nullptr;
-    ASSERT_TRUE(
-        wait_until([&] { return (game = FindWindowA(game_class_name, game_class_name)) != nullptr; }, 20000));
-    HANDLE process = open_window_process(game);
-    ASSERT_TRUE(process);
-    const std::string program = game_command.substr(0, game_command.find(' '));
-    EXPECT_STRCASEEQ(window_process_image(game).c_str(), join_path(install_dir, program).c_str());
-    DWORD exit_code = 1;
-    EXPECT_TRUE(wait_for_exit(menu, default_timeout_ms, &exit_code));
-    EXPECT_EQ(exit_code, 0u);
-
-    PostMessageA(game, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process, default_timeout_ms), WAIT_OBJECT_0);
-    CloseHandle(process);
-  }
-
-  // Uninstall Game: Yes to the question, OK to the report.
-  void uninstall(menu_process& menu) {
-    click(menu, uninstall_game_id);
-    HWND question = nullptr;
-    ASSERT_TRUE(wait_until([&] {
-      question = find_dialog(0, uninstall_caption);
-      return question != nullptr && message_box_text(question).find("Remove Korvamund") != std::string::npos;
-    }));
-    EXPECT_STRCASEEQ(window_process_image(question).c_str(), join_path(install_dir, "uninstall.exe").c_str());
-    PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-    HWND report = nullptr;
-    ASSERT_TRUE(wait_until([&] {
-      report = find_dialog(0, uninstall_caption);
-      return report != nullptr && message_box_text(report).find("removed") != std::string::npos;
-    }));
-    EXPECT_EQ(message_box_text(report), "Korvamund has been removed from your computer.");
-    // Everything but the running uninstaller is gone by the time it says so, the files the
-    // menu and the detection program wrote included.
-    for (const char* name :
-         {"korv.exe", "korv3dfx.exe", "netlaunc.exe", "mprofile.exe", "mdrivers.dat", "korvexe.dat"}) {
-      EXPECT_FALSE(file_exists(join_path(install_dir, name))) << name;
-    }
-    press_ok(report);
-    EXPECT_TRUE(wait_closed(report));
-  }
-
+  char cd_letter = 0;
   std::string install_dir;
 };
 
-TEST_F(tour_test, install_choose_driver_play_and_uninstall_leave_the_machine_as_it_was) {
-  {
-    SCOPED_TRACE("not installed");
-    menu_process& menu = start_from_cd(cd_dir);
-    ASSERT_TRUE(menu.window);
-    expect_buttons(menu, false);
+}  // namespace
 
-    SCOPED_TRACE("install");
-    ASSERT_NO_FATAL_FAILURE(install_through_the_wizard(menu));
-    // The installer asks the running menu to repaint, which applies the enable rules.
-    expect_buttons(menu, true);
+TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the_machine_as_it_was) {
+  menu_process& menu = start_from_cd(cd_dir);
+  ASSERT_TRUE(menu.window);
+  expect_installed(menu, false);
 
-    SCOPED_TRACE("change driver");
-    std::string game_command = choose_driver(menu);
-    ASSERT_FALSE(game_command.empty());
+  click(menu, install_directx_id);  // the DirectX setup at the root of the menu's drive
+  HWND box = wait_for_window("DirectX Setup");
+  EXPECT_EQ(program_of(box), cd_dir + "redist\\directx\\dxsetup.exe");
+  press_ok(box);
 
-    SCOPED_TRACE("play");
-    ASSERT_NO_FATAL_FAILURE(play(menu, game_command));
-  }
-  {
-    SCOPED_TRACE("uninstall");
-    menu_process& menu = start_from_cd(cd_dir);
-    ASSERT_TRUE(menu.window);
-    expect_buttons(menu, true);
-    ASSERT_NO_FATAL_FAILURE(uninstall(menu));
-    // The menu either ended (nothing registered when it looked) or shows not installed.
-    EXPECT_TRUE(wait_until([&] {
-      return !menu_running(menu) || (IsWindowEnabled(menu_button(menu, install_game_id)) &&
-                                     !IsWindowEnabled(menu_button(menu, play_id)));
-    }));
-    if (!menu_running(menu)) {
-      DWORD exit_code = 1;
-      EXPECT_TRUE(wait_for_exit(menu, 0, &exit_code));
-      EXPECT_EQ(exit_code, 0u);
-    }
-    // uninstall.exe and the folder go once its clean-up copy has seen it end.
-    EXPECT_TRUE(wait_until([&] { return GetFileAttributesA(install_dir.c_str()) == INVALID_FILE_ATTRIBUTES; },
-                           15000));
-  }
+  click(menu, install_game_id);  // setup.exe beside the menu, through its wizard
+  HWND wizard = wait_for_window("Korvamund Setup");
+  EXPECT_EQ(program_of(wizard), cd_dir + "setup.exe");
+  ASSERT_TRUE(wizard_button(wizard, "&Next >"));
+  HWND folder = nullptr;
+  ASSERT_TRUE(wait_until([&] {
+    return IsWindowVisible(folder =
+                               GetDlgItem(FindWindowExA(wizard, nullptr, "#32770", nullptr), folder_edit_id));
+  }));
+  SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_dir.c_str()));
+  // Once the work is done, with the wizard still open, the menu shows the game installed.
+  ASSERT_TRUE(wizard_button(wizard, "&Install") && wizard_button(wizard, "&Next >", false));
+  expect_installed(menu, true);
+  ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
+
+  click(menu, change_driver_id);  // what the detection program found here, whole before the menu read it
+  HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", step_timeout_ms);
+  std::string mdrivers;
+  ASSERT_TRUE(dialog && read_file(join_path(install_dir, "mdrivers.dat"), &mdrivers));
+  char profile[1024];
+  EXPECT_EQ(mdrivers, std::string(profile, format_profile(probe_machine(), profile, sizeof profile)));
+  EXPECT_TRUE(wait_until([&] { return combo_selection(GetDlgItem(dialog, driver_list_id)) >= 0; }));
+  press_ok(dialog);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }) && wait_menu_idle(menu));
+
+  click(menu, play_id);  // the chosen program, and the menu ends
+  HWND game = wait_for_window("Korvamund");
+  EXPECT_EQ(program_of(game).rfind(install_dir + "\\", 0), 0u) << program_of(game);
+  DWORD exit_code = 1;
+  EXPECT_TRUE(wait_for_exit(menu, step_timeout_ms, &exit_code) && exit_code == 0) << exit_code;
+  HANDLE game_process = window_process(game);
+  PostMessageA(game, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(game_process, step_timeout_ms), WAIT_OBJECT_0);
+  CloseHandle(game_process);
+
+  menu_process& again = start_from_cd(cd_dir);
+  ASSERT_TRUE(again.window);
+  expect_installed(again, true);
+  click(again, uninstall_game_id);  // the registered uninstaller, through its wizard
+  wizard = wait_for_window("Korvamund Uninstall");
+  ASSERT_TRUE(wizard_button(wizard, "&Uninstall") && wizard_button(wizard, "&Next >", false));
+  // All is gone by then, files the menu wrote too; the menu, still open, shows it.
+  EXPECT_EQ(GetFileAttributesA(install_dir.c_str()), INVALID_FILE_ATTRIBUTES);
+  expect_installed(again, false);
+  ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(wizard); }, step_timeout_ms));
 }
 
-}  // namespace
+TEST_F(tour_test, silent_install_registers_the_game_and_each_uninstall_removes_only_its_own) {
+  const std::string game = join_path(scratch_dir, "Program Files\\Korvamund");
+  const std::string later = join_path(scratch_dir, "Other Games\\Korvamund");
+  // A folder longer than the menu can use is refused before anything happens.
+  EXPECT_EQ(install(join_path(scratch_dir, std::string(130, 'k'))), 3);
+
+  // Exit code 0 also says that the Users group was given modify rights on the folder.
+  ASSERT_EQ(install(game), 0);
+  std::string copy, original;
+  size_t bytes = 0;
+  for (const char* name : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
+                           "mprofile.exe", "Readme.txt"}) {
+    EXPECT_TRUE(read_file(join_path(game, name), &copy) && read_file(cd_dir + name, &original) &&
+                copy == original)
+        << name;
+    bytes += copy.size();
+  }
+  ASSERT_TRUE(read_file(join_path(game, "uninstall.exe"), &copy));
+  const std::string values[][3] = {
+      {app_paths, "", game + "\\korv.exe"},
+      {app_paths, "Path", game},
+      {uninstall, "UninstallString", "\"" + game + "\\uninstall.exe\""},
+      {uninstall, "DisplayName", "Korvamund"},
+      {uninstall, "DisplayIcon", game + "\\korv.exe,0"},
+      {uninstall, "DisplayVersion", "1.0.0"},
+      {uninstall, "Publisher", "Korvamund"},
+      {uninstall, "InstallLocation", game},
+      {uninstall, "EstimatedSize", std::to_string((bytes + copy.size()) / 1024)},
+      {uninstall, "NoModify", "1"},
+      {uninstall, "NoRepair", "1"},
+  };
+  for (const auto& v : values) EXPECT_EQ(registry_value(v[0], v[1].c_str()), v[2]) << v[1];
+
+  // A later installation elsewhere keeps its registration; the player's own file stays.
+  ASSERT_EQ(install(later), 0);
+  for (const char* name : {"my notes.txt", "mdrivers.dat", "korvexe.dat", "frontend.dat"})
+    ASSERT_TRUE(write_file(join_path(game, name), "data\r\n"));
+  ASSERT_EQ(run("\"" + game + "\\uninstall.exe\" /S"), 0);  // its copy in %TEMP% goes on
+  EXPECT_TRUE(wait_until([&] { return folder_entries(game) == "my notes.txt|"; }, step_timeout_ms))
+      << folder_entries(game);
+  EXPECT_EQ(registry_value(app_paths, "Path"), later);
+  EXPECT_EQ(registry_value(uninstall, "UninstallString"), "\"" + later + "\\uninstall.exe\"");
+}

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# The demo installation: lays out a demo CD, makes a demo Wine prefix, and opens the menu.
+# The demo installation: the game CD as an image, in the CD-ROM drive of a demo Wine
+# prefix, and the menu started from it.
 #
 #   tools/demo/demo.sh            with DISPLAY: the menu on that display, to use by hand;
 #                                 without: on Xvfb, a guided tour with a screenshot per step
+#   tools/demo/demo.sh --cd       only make the image, build/korvamund-cd.iso
 #   tools/demo/demo.sh --reset    forget the demo installation (remove the demo prefix)
 #
-# The CD (build/demo-cd) is drive D: of the prefix (build/demo-wine/prefix), so the menu
-# runs from a drive root as it does from a real CD. Programs come from build/windows/bin,
-# or from KORV_DEMO_BIN.
+# Drive D: of the prefix (build/demo-wine/prefix) is a CD-ROM drive holding the image's
+# files as read back from it (build/korvamund-cd). Programs come from build/windows/bin, or
+# from KORV_DEMO_BIN.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 bin=${KORV_DEMO_BIN:-$repo/build/windows/bin}
-cd_dir=$repo/build/demo-cd
+image=$repo/build/korvamund-cd.iso
+cd_dir=$repo/build/korvamund-cd
 shots=$repo/build/demo-shots
 export KORV_WINE_DIR=$repo/build/demo-wine
 prefix=$KORV_WINE_DIR/prefix
@@ -28,17 +31,13 @@ game_programs=(korv.exe korv3dfx.exe korvsw.exe korvk6.exe netlaunc.exe)
 
 say() { echo "demo: $*"; }
 
-lay_out_cd() {
+make_image() {
   local name
-  for name in startup.exe setup.exe mprofile.exe uninstall.exe dxsetup.exe tour.exe "${game_programs[@]}"; do
+  for name in startup.exe setup.exe mprofile.exe dxsetup.exe tour.exe "${game_programs[@]}"; do
     [ -f "$bin/$name" ] || { echo "demo: $bin/$name is missing; build the windows preset first" >&2; exit 1; }
   done
-  rm -rf "$cd_dir"
-  mkdir -p "$cd_dir/redist/directx"
-  for name in startup.exe setup.exe mprofile.exe uninstall.exe "${game_programs[@]}"; do
-    cp "$bin/$name" "$cd_dir/"
-  done
-  cp "$bin/dxsetup.exe" "$cd_dir/redist/directx/"
+  "$here/make_cd.sh" "$bin" "$image" "$cd_dir"
+  say "the game CD: $image"
 }
 
 # The prefix for the display mode, where no session script runs (it would start Xvfb).
@@ -50,12 +49,14 @@ make_prefix() {
   "$wineserver" -w
 }
 
-mount_cd() { ln -sfn "$cd_dir" "$prefix/dosdevices/d:"; }
+# D: is a CD-ROM drive holding the image's files, made as Wine's configuration program
+# makes a drive (the letter stays in the prefix).
+mount_cd() { tour cd-drive d "Z:$cd_dir"; }
 
 reset() {
   if [ -f "$KORV_WINE_DIR/session.env" ]; then "$session" stop; fi
   if [ -d "$prefix" ]; then WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true; fi
-  rm -rf "$KORV_WINE_DIR" "$cd_dir" "$shots"
+  rm -rf "$KORV_WINE_DIR" "$shots"
   say "the demo installation is forgotten (build/demo-wine removed)"
 }
 
@@ -70,7 +71,8 @@ run_on_display() {
   exec "$wine" 'D:\startup.exe'
 }
 
-tour() { "$wine" 'D:\tour.exe' "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# The tour driver is no part of the CD: it runs from the build.
+tour() { "$wine" "$bin/tour.exe" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 shot_number=0
 shot() {
@@ -82,15 +84,14 @@ shot() {
   say "screenshot $file"
 }
 
-# Walks through the menu on Xvfb: install, change driver, troubleshooting, play, and
-# uninstall, which leaves the demo as it began.
+# Walks through the menu on Xvfb: DirectX, install, change driver, troubleshooting, play,
+# and uninstall, which leaves the demo as it began.
 run_tour() {
   "$session" start
   trap '"$session" stop' EXIT
   eval "$("$session" env)"
   mount_cd
-  # The tour driver runs from the CD too, but the menu never starts it.
-  cp "$bin/tour.exe" "$cd_dir/"
+  say "D: is a drive of type $(tour drive 'D:\')"
   rm -rf "$shots"
   mkdir -p "$shots"
 
@@ -99,81 +100,84 @@ run_tour() {
   # The tour shows a first installation: forget an earlier one.
   "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\korv.exe' /f >/dev/null 2>&1 || true
   "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvamund' /f >/dev/null 2>&1 || true
-  rm -rf "$prefix/drive_c/Games/Korvamund"
+  rm -rf "$prefix/drive_c/Program Files/Korvamund"
 
   (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >"$KORV_WINE_DIR/menu.log" 2>&1) &
   local menu_pid=$!
-  tour wait "$menu_title" 30
+  tour wait "$menu_title" 60
   shot menu-not-installed 2
+
+  say "Install DirectX"
+  tour click "$menu_title" 8004
+  tour wait "DirectX Setup" 60
+  shot directx
+  tour click "DirectX Setup" 1
+  tour gone "DirectX Setup" 60
 
   say "Install Game"
   tour click "$menu_title" 8001
-  tour wait "$setup_title" 20
+  tour wait "$setup_title" 60
   shot setup-welcome
-  tour click "$setup_title" 103
+  tour click "$setup_title" 1
+  tour ready "$setup_title" 1 "&Install" 60
   shot setup-folder
-  tour click "$setup_title" 103
-  local waited=0
-  until [ "$(tour text "$setup_title" 103)" = "&Finish" ]; do
-    waited=$((waited + 1))
-    [ $waited -lt 100 ] || { echo "demo: the installer did not finish" >&2; exit 1; }
-    sleep 0.2
-  done
-  shot setup-done
-  tour click "$setup_title" 103
-  tour gone "$setup_title" 10
+  tour click "$setup_title" 1
+  # Next comes back once the files are in; the list shows each step, the rights given to
+  # the Users group among them.
+  tour ready "$setup_title" 1 "&Next >" 600
+  shot setup-progress
+  tour click "$setup_title" 1
+  tour ready "$setup_title" 1 "&Finish" 60
+  shot setup-finish
+  tour click "$setup_title" 1
+  tour gone "$setup_title" 60
   # A closed window stays on the X screen for a moment after its process ends.
   shot menu-installed 4
 
   say "Change Video Driver"
   tour click "$menu_title" 8009
-  tour wait "Select Driver" 30
+  tour wait "Select Driver" 60
   say "the Select Driver dialog lists:"
   tour list "Select Driver" 132 | sed 's/^/demo:   /'
   shot select-driver
   tour click "Select Driver" 1
-  tour gone "Select Driver" 10
+  tour gone "Select Driver" 60
 
   say "Graphics Troubleshooting"
   tour click "$menu_title" 8010
-  tour wait "Graphics Troubleshooting" 10
+  tour wait "Graphics Troubleshooting" 60
   tour check "Graphics Troubleshooting" 1021
   shot troubleshooting
   tour click "Graphics Troubleshooting" 1
-  tour gone "Graphics Troubleshooting" 10
+  tour gone "Graphics Troubleshooting" 60
 
   say "Play"
   tour click "$menu_title" 8002
-  tour wait Korvamund 30
+  tour wait Korvamund 60
   shot game 2
-  tour gone "$menu_title" 10 || say "the menu is still open"
+  tour gone "$menu_title" 60 || say "the menu is still open"
   tour close Korvamund
   # The menu does not start while the game's window is open.
-  tour gone Korvamund 10
+  tour gone Korvamund 60
   wait "$menu_pid" 2>/dev/null || true
 
   say "Uninstall Game"
   (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >>"$KORV_WINE_DIR/menu.log" 2>&1) &
   menu_pid=$!
-  tour wait "$menu_title" 30
+  tour wait "$menu_title" 60
   tour click "$menu_title" 8006
-  tour wait "$uninstall_title" 20
-  shot uninstall-question
-  tour click "$uninstall_title" 6
-  # Both message boxes have the same title; the second one tells that the game is gone
-  # (65535 is a message box's text item).
-  waited=0
-  until tour text "$uninstall_title" 65535 2>/dev/null | grep -q removed; do
-    waited=$((waited + 1))
-    [ $waited -lt 100 ] || { echo "demo: the uninstaller did not finish" >&2; exit 1; }
-    sleep 0.2
-  done
-  shot uninstall-done
+  tour ready "$uninstall_title" 1 "&Uninstall" 60
+  shot uninstall-confirm
   tour click "$uninstall_title" 1
-  tour gone "$uninstall_title" 10
+  tour ready "$uninstall_title" 1 "&Next >" 600
+  shot uninstall-progress
+  tour click "$uninstall_title" 1
+  tour ready "$uninstall_title" 1 "&Finish" 60
+  tour click "$uninstall_title" 1
+  tour gone "$uninstall_title" 60
   shot menu-not-installed-again 4
   tour click "$menu_title" 8005
-  tour gone "$menu_title" 10
+  tour gone "$menu_title" 60
   wait "$menu_pid" 2>/dev/null || true
 
   say "tour finished; screenshots:"
@@ -182,12 +186,13 @@ run_tour() {
 
 case "${1:-}" in
   --reset) reset ;;
+  --cd) make_image ;;
   "")
-    lay_out_cd
+    make_image
     if [ -n "${DISPLAY:-}" ]; then run_on_display; else run_tour; fi
     ;;
   *)
-    echo "usage: $0 [--reset]" >&2
+    echo "usage: $0 [--cd|--reset]" >&2
     exit 2
     ;;
 esac

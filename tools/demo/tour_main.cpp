@@ -7,7 +7,13 @@
 //   tour.exe check TITLE ID           a mouse click on check box ID
 //   tour.exe list TITLE ID            print the items of combo box ID, one per line
 //   tour.exe text TITLE ID            print the text of item ID
+//   tour.exe ready TITLE ID TEXT [SECONDS]
+//                                     until item ID reads TEXT and is enabled (a wizard's
+//                                     Next button, say, once the work behind it is done)
 //   tour.exe close TITLE              ask the window to close (WM_CLOSE)
+//   tour.exe drive ROOT               print the type of the drive (e.g. D:\), as Windows reports it
+//   tour.exe cd-drive LETTER FOLDER   make LETTER: a CD-ROM drive holding FOLDER (Wine only);
+//                                     FOLDER "-" takes the letter away
 // Exit code 0 on success, 1 on time-out or a missing window, 2 on bad arguments.
 #include <windows.h>
 
@@ -15,18 +21,30 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "wine_cd_drive.h"
+
 namespace {
 
-HWND find_visible(const char* title) {
-  HWND window = FindWindowA(nullptr, title);
-  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+// A top-level window by its title, ignoring blanks at the end of the title (an NSIS
+// wizard adds one on some pages); only a visible one unless any is asked for.
+HWND find_window(const char* title, bool any = false) {
+  const std::size_t length = std::strlen(title);
+  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, nullptr, nullptr)) != nullptr;) {
+    char text[256];
+    int got = GetWindowTextA(window, text, sizeof text);
+    while (got > 0 && text[got - 1] == ' ') --got;
+    if (static_cast<std::size_t>(got) == length && std::strncmp(text, title, length) == 0 &&
+        (any || IsWindowVisible(window)))
+      return window;
+  }
+  return nullptr;
 }
 
 int wait_for(const char* title, double seconds, bool present) {
   DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
   for (;;) {
     // Gone means gone, not hidden: the menu's own check finds hidden windows too.
-    bool found = present ? find_visible(title) != nullptr : FindWindowA(nullptr, title) != nullptr;
+    bool found = find_window(title, !present) != nullptr;
     if (found == present) return 0;
     if (static_cast<LONG>(GetTickCount() - deadline) >= 0) break;
     Sleep(100);
@@ -36,7 +54,7 @@ int wait_for(const char* title, double seconds, bool present) {
 }
 
 HWND control_of(const char* title, int id, HWND* window) {
-  *window = find_visible(title);
+  *window = find_window(title);
   if (*window == nullptr) {
     std::fprintf(stderr, "tour: no window \"%s\"\n", title);
     return nullptr;
@@ -96,8 +114,40 @@ int text(const char* title, int id) {
   return 0;
 }
 
+bool item_reads(const char* title, int id, const char* expected) {
+  HWND window = find_window(title);
+  HWND control = window != nullptr ? GetDlgItem(window, id) : nullptr;
+  if (control == nullptr || !IsWindowEnabled(control)) return false;
+  wchar_t wide[512] = {};
+  char narrow[1024];
+  SendMessageW(control, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide));
+  wide[511] = L'\0';
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0 &&
+         std::strcmp(narrow, expected) == 0;
+}
+
+int wait_ready(const char* title, int id, const char* expected, double seconds) {
+  DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  while (!item_reads(title, id, expected)) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) {
+      std::fprintf(stderr, "tour: item %d of \"%s\" did not become \"%s\"\n", id, title, expected);
+      return 1;
+    }
+    Sleep(100);
+  }
+  return 0;
+}
+
+int drive_type(const char* root) {
+  static const char* const names[] = {"unknown", "none",   "removable", "fixed",
+                                      "remote",  "CD-ROM", "RAM disk"};
+  UINT type = GetDriveTypeA(root);
+  std::printf("%s\n", type < sizeof names / sizeof names[0] ? names[type] : "unknown");
+  return 0;
+}
+
 int close(const char* title) {
-  HWND window = find_visible(title);
+  HWND window = find_window(title);
   if (window == nullptr) {
     std::fprintf(stderr, "tour: no window \"%s\"\n", title);
     return 1;
@@ -110,7 +160,9 @@ int close(const char* title) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tour.exe wait|gone|close|click|check|list|text TITLE [ID|SECONDS]\n");
+    std::fprintf(stderr,
+                 "usage: tour.exe wait|gone|close|drive|cd-drive|click|check|list|text|ready TITLE "
+                 "[ID|SECONDS] [TEXT]\n");
     return 2;
   }
   const char* step = argv[1];
@@ -119,12 +171,20 @@ int main(int argc, char** argv) {
   if (std::strcmp(step, "wait") == 0) return wait_for(title, seconds, true);
   if (std::strcmp(step, "gone") == 0) return wait_for(title, seconds, false);
   if (std::strcmp(step, "close") == 0) return close(title);
+  if (std::strcmp(step, "drive") == 0) return drive_type(title);
+  if (std::strcmp(step, "cd-drive") == 0 && argc > 3) {
+    if (set_wine_cd_drive(title[0], std::strcmp(argv[3], "-") == 0 ? nullptr : argv[3])) return 0;
+    std::fprintf(stderr, "tour: drive %s: could not be %s\n", title, argv[3][0] == '-' ? "removed" : "made");
+    return 1;
+  }
   if (argc < 4) return 2;
   int id = std::atoi(argv[3]);
   if (std::strcmp(step, "click") == 0) return click(title, id);
   if (std::strcmp(step, "check") == 0) return check(title, id);
   if (std::strcmp(step, "list") == 0) return list(title, id);
   if (std::strcmp(step, "text") == 0) return text(title, id);
+  if (std::strcmp(step, "ready") == 0 && argc > 4)
+    return wait_ready(title, id, argv[4], argc > 5 ? std::atof(argv[5]) : 20.0);
   std::fprintf(stderr, "tour: unknown step %s\n", step);
   return 2;
 }

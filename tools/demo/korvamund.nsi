@@ -1,0 +1,267 @@
+; The Korvamund installer and its uninstaller, built by makensis:
+;
+;   makensis -DOUT_FILE=<folder>/setup.exe -DICON=<startup.ico> -DGAME_SIZE_KB=<n> korvamund.nsi
+;
+; (make_setup.sh works out the size of the files setup copies.)
+; setup.exe lies on the CD beside the programs it installs and copies them from there.
+; Switches: /S installs (or, for uninstall.exe, removes) without asking; /D=folder chooses
+; the folder and must come last, unquoted even with blanks.
+;
+; The menu reads exactly two values: "Path" under App Paths\korv.exe (the game folder) and
+; "UninstallString" under Uninstall\Korvamund. The other Uninstall values are what Windows
+; shows in its list of installed programs.
+Unicode true
+Target amd64-unicode
+; The menu starts the installer by the name "setup.exe", which Windows takes for an
+; installer and treats as one: it is that.
+!pragma warning disable 9000
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+!define GAME "Korvamund"
+!define VERSION "1.0.0"
+!define APP_PATHS_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\korv.exe"
+!define UNINSTALL_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvamund"
+; The menu keeps the game folder in a 128-byte buffer and appends "\" and a file name.
+!define INSTALL_DIR_LIMIT 127
+; Exit codes besides NSIS's own (1 cancelled, 2 aborted).
+!define EXIT_BAD_FOLDER 3
+!define EXIT_NOT_ON_CD 4
+!define EXIT_COPY_FAILED 5
+!define EXIT_RIGHTS_NOT_SET 6
+!define EXIT_NOT_ELEVATED 7
+
+Name "${GAME}"
+OutFile "${OUT_FILE}"
+InstallDir "$PROGRAMFILES64\${GAME}"
+; Installing again offers the folder of the installation the menu knows.
+InstallDirRegKey HKLM "${APP_PATHS_KEY}" "Path"
+BrandingText "${GAME} ${VERSION}"
+; The menu starts setup.exe and the uninstaller through WinExec, which cannot start a
+; program whose manifest demands elevation. Both therefore start as the caller
+; (asInvoker, which also keeps them out of file and registry virtualisation) and ask for
+; elevation themselves when they lack it: see elevate.
+RequestExecutionLevel user
+ManifestSupportedOS all
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\Readme.txt"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+; The progress pages stay when done, showing each step, until the player clicks Next.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
+ShowInstDetails show
+ShowUninstDetails show
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_UNPAGE_FINISH
+!insertmacro MUI_LANGUAGE "English"
+
+; What setup copies from the CD, the uninstaller aside.
+!macro FOR_EACH_GAME_FILE DO
+  !insertmacro ${DO} "korv.exe"
+  !insertmacro ${DO} "korv3dfx.exe"
+  !insertmacro ${DO} "korvsw.exe"
+  !insertmacro ${DO} "korvk6.exe"
+  !insertmacro ${DO} "netlaunc.exe"
+  !insertmacro ${DO} "mprofile.exe"
+  !insertmacro ${DO} "Readme.txt"
+!macroend
+
+; Files the menu and the detection program write into the game folder.
+!macro FOR_EACH_WRITTEN_FILE DO
+  !insertmacro ${DO} "mdrivers.dat"
+  !insertmacro ${DO} "korvexe.dat"
+  !insertmacro ${DO} "frontend.dat"
+!macroend
+
+; Without administrator rights, starts PROGRAM with PARAMETERS through the shell's "runas"
+; verb, which shows the elevation prompt, and ends this copy.
+!macro ELEVATE PROGRAM PARAMETERS
+  System::Call 'shell32::IsUserAnAdmin() i .r0'
+  ${If} $0 = 0
+    ClearErrors
+    ExecShell "runas" "${PROGRAM}" "${PARAMETERS}"
+    ${If} ${Errors}
+      MessageBox MB_ICONSTOP "${GAME} can only be installed or removed with administrator rights." /SD IDOK
+      SetErrorLevel ${EXIT_NOT_ELEVATED}
+    ${EndIf}
+    Quit
+  ${EndIf}
+!macroend
+
+; A running menu repaints, and so shows at once whether the game is installed.
+!macro REFRESH_MENU
+  FindWindow $0 "Korvamund Startup" "Korvamund Startup"
+  ${If} $0 <> 0
+    System::Call 'user32::RedrawWindow(p r0, p 0, p 0, i 0x85)'  ; RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN
+  ${EndIf}
+!macroend
+
+; ---- setup.exe ----------------------------------------------------------------------
+
+!macro REQUIRE_ON_CD NAME
+  ${IfNot} ${FileExists} "$EXEDIR\${NAME}"
+    MessageBox MB_ICONSTOP "A file of ${GAME} is missing from the CD: ${NAME}" /SD IDOK
+    SetErrorLevel ${EXIT_NOT_ON_CD}
+    Abort
+  ${EndIf}
+!macroend
+
+; Files on a CD are read-only, and so would be their copies; an earlier installation's
+; copy is made writable first so that it can be replaced.
+!macro COPY_FROM_CD NAME
+  SetFileAttributes "$INSTDIR\${NAME}" NORMAL
+  ClearErrors
+  SetDetailsPrint none
+  CopyFiles /SILENT "$EXEDIR\${NAME}" "$INSTDIR"
+  SetDetailsPrint both
+  DetailPrint "Copy ${NAME} from the CD"
+  ${If} ${Errors}
+    MessageBox MB_ICONSTOP "${NAME} could not be copied into $INSTDIR." /SD IDOK
+    SetErrorLevel ${EXIT_COPY_FAILED}
+    Abort
+  ${EndIf}
+  SetFileAttributes "$INSTDIR\${NAME}" NORMAL
+!macroend
+
+Function .onInit
+  SetRegView 64
+  ${If} ${Silent}
+    StrCpy $1 "/S /D=$INSTDIR"
+  ${Else}
+    StrCpy $1 "/D=$INSTDIR"
+  ${EndIf}
+  !insertmacro ELEVATE "$EXEPATH" $1
+  !insertmacro FOR_EACH_GAME_FILE REQUIRE_ON_CD
+  ; The folder page checks a typed folder; a folder given with /S /D= is checked here.
+  ${If} ${Silent}
+    Call check_install_dir
+    ${If} ${Errors}
+      MessageBox MB_ICONSTOP "The folder name is too long: at most ${INSTALL_DIR_LIMIT} characters." /SD IDOK
+      SetErrorLevel ${EXIT_BAD_FOLDER}
+      Abort
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Sets the error flag unless $INSTDIR is a folder the menu can use: at most
+; INSTALL_DIR_LIMIT characters.
+Function check_install_dir
+  ClearErrors
+  StrLen $0 $INSTDIR
+  ${If} $0 > ${INSTALL_DIR_LIMIT}
+    SetErrors
+  ${EndIf}
+FunctionEnd
+
+; Next stays disabled on the folder page while the folder is not usable.
+Function .onVerifyInstDir
+  Call check_install_dir
+  ${If} ${Errors}
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; Gives BUILTIN\Users (S-1-5-32-545) modify rights on the game folder, inherited by all it
+; holds: the menu and the detection program write their files there as the player, and a
+; folder made by an elevated installer (under Program Files or anywhere else) lets
+; standard users only read. The folder's other entries stay as they are.
+Function grant_users_modify
+  System::Call 'advapi32::GetNamedSecurityInfoW(w "$INSTDIR", i 1, i 4, p 0, p 0, *p .r1, p 0, *p .r2) i .r0'
+  ${If} $0 = 0
+    System::Call 'advapi32::ConvertStringSidToSidW(w "S-1-5-32-545", *p .r3) i .r0'
+    ${If} $0 = 0
+      StrCpy $0 1337  ; ERROR_INVALID_SID
+    ${Else}
+      ; EXPLICIT_ACCESS_W as laid out for 64-bit code: modify rights (0x1301BF), GRANT_ACCESS,
+      ; inherited by subfolders and files; its TRUSTEE_W names the group by SID.
+      System::Call '*(i 0x1301BF, i 2, i 3, i 0, p 0, i 0, i 0, i 5, i 0, p r3) p .r4'
+      System::Call 'advapi32::SetEntriesInAclW(i 1, p r4, p r1, *p .r5) i .r0'
+      ${If} $0 = 0
+        System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 4, p 0, p 0, p r5, p 0) i .r0'
+        System::Call 'kernel32::LocalFree(p r5)'
+      ${EndIf}
+      System::Free $4
+      System::Call 'kernel32::LocalFree(p r3)'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p r2)'
+  ${EndIf}
+  ${If} $0 = 0
+    DetailPrint "Standard users may change the files in $INSTDIR."
+  ${Else}
+    MessageBox MB_ICONEXCLAMATION "Standard users could not be allowed to change the files in $INSTDIR \
+        (error $0). The game may only run for administrators." /SD IDOK
+    SetErrorLevel ${EXIT_RIGHTS_NOT_SET}
+  ${EndIf}
+FunctionEnd
+
+Section
+  AddSize ${GAME_SIZE_KB}
+  SetOutPath "$INSTDIR"
+  ; Before the copies, so that they inherit the rights.
+  Call grant_users_modify
+  !insertmacro FOR_EACH_GAME_FILE COPY_FROM_CD
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "${APP_PATHS_KEY}" "" "$INSTDIR\korv.exe"
+  WriteRegStr HKLM "${APP_PATHS_KEY}" "Path" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${GAME}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korv.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${GAME}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  ${GetSize} "$INSTDIR" "/S=0K /G=0" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  !insertmacro REFRESH_MENU
+SectionEnd
+
+; ---- uninstall.exe ------------------------------------------------------------------
+; NSIS runs the uninstaller from a copy in %TEMP%, so that it can delete its own file.
+; $INSTDIR is the folder that uninstall.exe lies in.
+
+!macro DELETE_FROM_GAME_FOLDER NAME
+  Delete "$INSTDIR\${NAME}"
+!macroend
+
+Function un.onInit
+  SetRegView 64
+  ${If} ${Silent}
+    StrCpy $1 "/S"
+  ${Else}
+    StrCpy $1 ""
+  ${EndIf}
+  ; The elevated copy is started from the game folder, as the menu starts it.
+  !insertmacro ELEVATE "$INSTDIR\uninstall.exe" $1
+FunctionEnd
+
+Section "Uninstall"
+  ; The keys go first, and only while they name this folder: a later installation
+  ; elsewhere keeps its registration. (NSIS compares without regard to letter case.)
+  ReadRegStr $0 HKLM "${APP_PATHS_KEY}" "Path"
+  ${If} $0 == $INSTDIR
+    DeleteRegKey HKLM "${APP_PATHS_KEY}"
+  ${EndIf}
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "UninstallString"
+  ${If} $0 == '"$INSTDIR\uninstall.exe"'
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${EndIf}
+  !insertmacro FOR_EACH_GAME_FILE DELETE_FROM_GAME_FOLDER
+  !insertmacro FOR_EACH_WRITTEN_FILE DELETE_FROM_GAME_FOLDER
+  Delete "$INSTDIR\uninstall.exe"
+  ; Only when empty: files of the player's own stay, and with them the folder.
+  RMDir "$INSTDIR"
+  !insertmacro REFRESH_MENU
+SectionEnd

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Lays out the game CD and writes its image:
+#
+#   tools/demo/make_cd.sh BIN IMAGE [CONTENTS]
+#
+# BIN holds the built programs, setup.exe among them. IMAGE is the ISO 9660 image to
+# write, with Joliet names (the ones Windows shows) and the volume label KORVAMUND.
+# CONTENTS, when given, receives the image's files as read back from it: a drive made of
+# that folder shows exactly what the disc holds.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+bin=$1 image=$2 contents=${3:-}
+layout=$image.layout
+
+# What the CD holds; setup.exe copies the programs of the second line and Readme.txt.
+cd_programs=(startup.exe setup.exe
+  korv.exe korv3dfx.exe korvsw.exe korvk6.exe netlaunc.exe mprofile.exe)
+
+rm -rf "$layout"
+mkdir -p "$layout/redist/directx"
+for name in "${cd_programs[@]}"; do cp "$bin/$name" "$layout/"; done
+cp "$bin/dxsetup.exe" "$layout/redist/directx/"
+cp "$here/AUTORUN.INF" "$here/Readme.txt" "$layout/"
+
+rm -f "$image"
+# xorriso reports on standard error even when all goes well: shown only when it fails.
+xorriso -as mkisofs -quiet -r -J -V KORVAMUND -o "$image" "$layout" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
+rm -f "$image.log"
+rm -rf "$layout"
+
+if [ -n "$contents" ]; then
+  # Files read from a disc image are read-only; let the next run replace them.
+  [ -d "$contents" ] && chmod -R u+w "$contents"
+  rm -rf "$contents"
+  xorriso -osirrox on -indev "$image" -extract / "$contents" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
+  rm -f "$image.log"
+fi

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds setup.exe (and the uninstaller inside it) from korvamund.nsi:
+#
+#   tools/demo/make_setup.sh BIN OUT_FILE ICON
+#
+# setup.exe copies the programs from the CD rather than carrying them, so it is told their
+# size (from BIN, in KiB) for its folder page.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+bin=$1 out=$2 icon=$3
+size_kb=$(cd "$bin" && du -c -k korv.exe korv3dfx.exe korvsw.exe korvk6.exe netlaunc.exe mprofile.exe \
+  "$here/Readme.txt" | tail -n1 | cut -f1)
+makensis -V2 "-DOUT_FILE=$out" "-DICON=$icon" "-DGAME_SIZE_KB=$size_kb" "$here/korvamund.nsi"
