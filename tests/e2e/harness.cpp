@@ -39,15 +39,9 @@ bool file_exists(const std::string& path) {
   return fs::is_regular_file(path, error);
 }
 
-bool read_file(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return in.good() || in.eof();
-}
-
 std::string file_text(const std::string& path) {
-  std::string bytes;
-  return file_exists(path) && read_file(path, &bytes) ? bytes : "<missing>";
+  std::ifstream in(path, std::ios::binary);
+  return file_exists(path) ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }
 
 bool write_file(const std::string& path, const std::string& bytes) {
@@ -55,21 +49,9 @@ bool write_file(const std::string& path, const std::string& bytes) {
   return static_cast<bool>(out << bytes) && (out.close(), !out.fail());
 }
 
-bool copy_file(const std::string& from, const std::string& to) {
-  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
-}
-
-std::string make_cd(const std::string& folder, std::initializer_list<const char*> stand_in_names) {
-  const std::string cd = join_path(folder, "CD");
-  bool made =
-      make_dir(cd) && copy_file(join_path(program_dir(), "startup.exe"), join_path(cd, "startup.exe"));
-  for (const char* name : stand_in_names) made = made && install_stand_in(join_path(cd, name));
-  return made ? cd : std::string();
-}
-
 bool install_stand_in(const std::string& path) {
   return make_dir(fs::path(path).parent_path().string()) &&
-         copy_file(join_path(program_dir(), "recorder.exe"), path);
+         CopyFileA(join_path(program_dir(), "recorder.exe").c_str(), path.c_str(), FALSE);
 }
 
 bool set_registry_raw(const char* key, const char* value_name, DWORD type, const void* data, DWORD size) {
@@ -84,25 +66,12 @@ bool set_app_path(const std::string& install_dir) {
   return set_registry_raw(app_paths_key, "Path", REG_SZ, install_dir.c_str(), DWORD(install_dir.size() + 1));
 }
 
-bool set_uninstall_string(const std::string& command) {
-  return set_registry_raw(uninstall_key, "UninstallString", REG_SZ, command.c_str(),
-                          DWORD(command.size() + 1));
-}
-
-static bool delete_key(const char* key) {
+bool delete_key(const char* key) {
   const LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-bool delete_app_path() {
-  return delete_key(app_paths_key);
-}
-
-bool delete_uninstall_string() {
-  return delete_key(uninstall_key);
-}
-
-// Top-level windows of a process (0: any) with this class and title (null: any).
+// The top-level windows of a process (0: any) with this class and title (null: any).
 static std::vector<HWND> windows_of(DWORD process_id, const char* class_name, const char* title) {
   struct search {
     DWORD process_id;
@@ -136,8 +105,8 @@ std::string window_text(HWND window) {
   return text;
 }
 
-bool menu_running(const menu_process& menu) {
-  return menu.info.hProcess && WaitForSingleObject(menu.info.hProcess, 0) == WAIT_TIMEOUT;
+LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return SendMessageW(window, message, wparam, lparam);
 }
 
 bool wait_for_exit(const menu_process& menu, int timeout_ms, DWORD* exit_code) {
@@ -160,17 +129,9 @@ void end_menu(menu_process* menu) {
   *menu = menu_process{};
 }
 
-HWND menu_button(const menu_process& menu, int control_id) {
-  return menu.window ? GetDlgItem(menu.window, control_id) : nullptr;
-}
-
-void click(const menu_process& menu, int control_id) {
-  post_notification(menu, control_id, BN_CLICKED);
-}
-
-void post_notification(const menu_process& menu, int control_id, int notification) {
+void click(const menu_process& menu, int control_id, int notification) {
   PostMessageA(menu.window, WM_COMMAND, MAKEWPARAM(control_id, notification),
-               LPARAM(menu_button(menu, control_id)));
+               LPARAM(GetDlgItem(menu.window, control_id)));
 }
 
 bool wait_idle(HWND window) {
@@ -178,13 +139,6 @@ bool wait_idle(HWND window) {
   InvalidateRect(window, nullptr, FALSE);
   return wait_until([&] { return !IsWindow(window) || !GetUpdateRect(window, &update, FALSE); }) &&
          IsWindow(window);
-}
-
-bool wait_menu_idle(const menu_process& menu, int timeout_ms) {
-  RECT update;
-  InvalidateRect(menu.window, nullptr, FALSE);
-  return wait_until([&] { return !menu_running(menu) || !GetUpdateRect(menu.window, &update, FALSE); },
-                    timeout_ms);
 }
 
 bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
@@ -199,8 +153,7 @@ bool wait_closed(HWND window) {
 
 std::vector<recorder_record> read_recorder_log(const std::string& log_path) {
   std::vector<recorder_record> records;
-  std::string bytes;
-  read_file(log_path, &bytes);
+  const std::string bytes = file_text(log_path);
   // A record per complete line, tab-separated; '%', tab, CR and LF in a field come as %XX.
   for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
     std::vector<std::string> fields(1);
@@ -220,52 +173,35 @@ std::vector<recorder_record> read_recorder_log(const std::string& log_path) {
   return records;
 }
 
-bool wait_for_records(const std::string& log_path, size_t count, int timeout_ms) {
-  return wait_until([&] { return read_recorder_log(log_path).size() >= count; }, timeout_ms);
-}
-
-HWND find_dialog(DWORD process_id, const char* caption) {
-  const std::vector<HWND> found = windows_of(process_id, "#32770", caption);
-  return found.empty() ? nullptr : found.front();
+bool wait_for_records(const std::string& log_path, size_t count) {
+  return wait_until([&] { return read_recorder_log(log_path).size() >= count; });
 }
 
 HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms) {
   HWND dialog = nullptr;
-  wait_until([&] { return (dialog = find_dialog(process_id, caption)) && IsWindowVisible(dialog); },
-             timeout_ms);
+  wait_until(
+      [&] {
+        const std::vector<HWND> found = windows_of(process_id, "#32770", caption);
+        return (dialog = found.empty() ? nullptr : found.front()) && IsWindowVisible(dialog);
+      },
+      timeout_ms);
   return dialog;
 }
 
-std::string message_box_text(HWND box) {
-  return window_text(GetDlgItem(box, 0xFFFF));
-}
-
-void press_ok(HWND box) {
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
-
-void press_cancel(HWND box) {
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+void press(HWND dialog, int button) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
 std::vector<std::string> combo_items(HWND combo) {
   std::vector<std::string> items;
-  for (LRESULT i = 0, count = SendMessageW(combo, CB_GETCOUNT, 0, 0); i < count; ++i) {
+  for (LRESULT i = 0, count = send(combo, CB_GETCOUNT); i < count; ++i) {
     wchar_t wide[256] = {};
     char text[512] = {};
-    if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 256) SendMessageW(combo, CB_GETLBTEXT, i, LPARAM(wide));
+    if (send(combo, CB_GETLBTEXTLEN, i) < 256) send(combo, CB_GETLBTEXT, i, LPARAM(wide));
     WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     items.push_back(text);
   }
   return items;
-}
-
-int combo_selection(HWND combo) {
-  return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-}
-
-int check_state(HWND button) {
-  return static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0));
 }
 
 void e2e_test::SetUp() {
@@ -277,43 +213,39 @@ void e2e_test::SetUp() {
   }
   scratch_dir =
       join_path(fs::temp_directory_path().string(), "korv e2e " + std::to_string(GetCurrentProcessId()));
-  ASSERT_TRUE(remove_tree(scratch_dir) && make_dir(scratch_dir));
-  cd_dir = make_cd(scratch_dir, {});
+  cd_dir = join_path(scratch_dir, "CD");
   log_path = join_path(scratch_dir, "recorder.log");
   SetEnvironmentVariableA("KORV_RECORDER_LOG", log_path.c_str());
   SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", nullptr);
-  ASSERT_TRUE(!cd_dir.empty() && delete_app_path() && delete_uninstall_string());
+  ASSERT_TRUE(remove_tree(scratch_dir) && make_dir(cd_dir) && delete_key(app_paths_key) &&
+              delete_key(uninstall_key));
+  ASSERT_TRUE(CopyFileA(join_path(program_dir(), "startup.exe").c_str(),
+                        join_path(cd_dir, "startup.exe").c_str(), 0));
 }
 
 void e2e_test::TearDown() {
   for (menu_process& menu : menus) end_menu(&menu);
-  delete_app_path();
-  delete_uninstall_string();
+  delete_key(app_paths_key);
+  delete_key(uninstall_key);
   remove_tree(scratch_dir);
 }
 
-menu_process& e2e_test::start(const std::string& exe_path, const std::string& current_dir, int timeout_ms) {
+menu_process& e2e_test::start(const std::string& current_dir, const std::string& exe) {
   menu_process& menu = menus.emplace_back();
+  const std::string path = exe.empty() ? join_path(cd_dir, "startup.exe") : exe;
   STARTUPINFOA startup{sizeof startup};
-  std::string command_line = "\"" + exe_path + "\"";
-  if (!CreateProcessA(exe_path.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      current_dir.empty() ? nullptr : current_dir.c_str(), &startup, &menu.info))
+  std::string command_line = "\"" + path + "\"";
+  if (!CreateProcessA(path.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      current_dir.c_str(), &startup, &menu.info))
     return menu;
   HWND window = nullptr;
-  wait_until(
-      [&] {
-        const std::vector<HWND> found = windows_of(menu.info.dwProcessId, menu_class_name, menu_class_name);
-        window = found.empty() ? nullptr : found.front();
-        return !menu_running(menu) || (window && IsWindowVisible(window) && GetDlgItem(window, 8005));
-      },
-      timeout_ms);
-  if (window && menu_running(menu) && wait_idle(window)) menu.window = window;  // painted: rules applied
-  return menu;
-}
-
-menu_process& e2e_test::start_from_cd(const std::string& current_dir) {
-  menu_process& menu = start(join_path(cd_dir, "startup.exe"), current_dir);
-  EXPECT_NE(menu.window, nullptr) << "the menu window did not appear";
+  wait_until([&] {
+    const std::vector<HWND> found = windows_of(menu.info.dwProcessId, menu_class_name, menu_class_name);
+    window = found.empty() ? nullptr : found.front();
+    return WaitForSingleObject(menu.info.hProcess, 0) == WAIT_OBJECT_0 ||
+           (window && IsWindowVisible(window) && GetDlgItem(window, 8005));
+  });
+  if (window && wait_idle(window)) menu.window = window;  // painted: the enable rules applied
   return menu;
 }
 
@@ -321,16 +253,17 @@ void e2e_test::expect_error_box(const menu_process& menu, const char* text) {
   HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
   ASSERT_NE(box, nullptr) << "no error box";
   HWND icon = GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
-  EXPECT_TRUE(wait_until([&] { return message_box_text(box) == text; })) << message_box_text(box);
-  EXPECT_NE(SendMessageW(icon, STM_GETICON, 0, 0), 0) << "the box shows no icon";
+  EXPECT_TRUE(wait_until([&] { return window_text(GetDlgItem(box, 0xFFFF)) == text; }))
+      << window_text(GetDlgItem(box, 0xFFFF));
+  EXPECT_NE(send(icon, STM_GETICON), 0) << "the box shows no icon";
   EXPECT_EQ(GetWindow(box, GW_OWNER), menu.window) << "the box is not owned by the menu";
-  press_ok(box);
+  press(box, IDOK);
   EXPECT_TRUE(wait_closed(box));
 }
 
 void e2e_test::expect_stays_open(const menu_process& menu) {
   EXPECT_TRUE(wait_idle(menu.window)) << "the menu closed";
-  EXPECT_EQ(find_dialog(menu.info.dwProcessId, nullptr), nullptr) << "a dialog or box is open";
+  EXPECT_TRUE(windows_of(menu.info.dwProcessId, "#32770", nullptr).empty()) << "a dialog or box is open";
 }
 
 void e2e_test::expect_closes(const menu_process& menu) {

@@ -23,7 +23,7 @@ const button_row buttons[] = {  // in creation order, top to bottom
 
 bool enabled_as(const menu_process& menu, bool installed) {
   for (const button_row& row : buttons)
-    if (!IsWindowEnabled(menu_button(menu, row.id)) ==
+    if (!IsWindowEnabled(GetDlgItem(menu.window, row.id)) ==
         (installed ? row.when_installed : row.when_not_installed))
       return false;
   return true;
@@ -34,7 +34,7 @@ using menu_test = e2e_test;
 TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_them) {
   const std::string install_dir = join_path(scratch_dir, "Korv Games");
   ASSERT_TRUE(make_dir(install_dir) && install_stand_in(join_path(cd_dir, "setup.exe")));
-  menu_process& menu = start_from_cd(scratch_dir);
+  menu_process& menu = start(scratch_dir);
   ASSERT_NE(menu.window, nullptr);
   EXPECT_EQ(window_text(menu.window), menu_class_name);
   EXPECT_EQ(GetWindowLongA(menu.window, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS),
@@ -98,12 +98,12 @@ TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_the
   for (const registry_row& row : rows) {
     ASSERT_TRUE(row.type ? set_registry_raw(app_paths_key, "Path", row.type, row.value.data(),
                                             DWORD(row.value.size()))
-                         : delete_app_path());
-    post_notification(menu, row.id, row.notification);
+                         : delete_key(app_paths_key));
+    click(menu, row.id, row.notification);
     EXPECT_TRUE(wait_until([&] { return enabled_as(menu, row.installed); })) << &row - rows;
   }
   for (int notification : {BN_SETFOCUS, BN_KILLFOCUS, BN_DOUBLECLICKED})
-    for (const button_row& row : buttons) post_notification(menu, row.id, notification);
+    for (const button_row& row : buttons) click(menu, row.id, notification);
   expect_stays_open(menu);
   EXPECT_TRUE(read_recorder_log(log_path).empty());
 }
@@ -127,10 +127,10 @@ TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not)
                                    {"Korvamund Startup", "Korvamund"},
                                    {"X", "Korvamund Startup"}})
     make_window(class_name, title);
-  menu_process& first = start_from_cd(scratch_dir);
+  menu_process& first = start(scratch_dir);
   for (bool game_runs : {false, true}) {
     if (game_runs) end_menu(&first), make_window(game_class_name, game_class_name);
-    menu_process& refused = start(join_path(cd_dir, "startup.exe"), scratch_dir);
+    menu_process& refused = start(scratch_dir);
     DWORD exit_code = 1;
     EXPECT_TRUE(wait_for_exit(refused, default_timeout_ms, &exit_code) && exit_code == 0);
     EXPECT_EQ(menu_windows().size(), game_runs ? 0u : 1u);
@@ -196,10 +196,13 @@ TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install
                 remove_tree(full("{cd}\\setup.exe")));
     for (const char* stand_in : c.stand_ins)
       if (stand_in) ASSERT_TRUE(install_stand_in(full(stand_in)));
-    ASSERT_TRUE(c.app_path ? set_app_path(full(c.app_path)) : delete_app_path());
-    ASSERT_TRUE(c.uninstall ? set_uninstall_string(full(c.uninstall)) : delete_uninstall_string());
+    ASSERT_TRUE(c.app_path ? set_app_path(full(c.app_path)) : delete_key(app_paths_key));
+    const std::string uninstall = c.uninstall ? full(c.uninstall) : "";
+    ASSERT_TRUE(c.uninstall ? set_registry_raw(uninstall_key, "UninstallString", REG_SZ, uninstall.c_str(),
+                                               DWORD(uninstall.size() + 1))
+                            : delete_key(uninstall_key));
     DeleteFileA(log_path.c_str());
-    menu_process& menu = start_from_cd(full(c.current_dir));
+    menu_process& menu = start(full(c.current_dir));
     if (c.button == 0) PostMessageA(menu.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (c.button != 0) click(menu, c.button);
     if (c.started) EXPECT_TRUE(wait_for_records(log_path, 1));

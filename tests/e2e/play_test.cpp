@@ -1,6 +1,6 @@
-// Play, Play Network Game and the Graphics Troubleshooting dialog, driven from outside:
-// which program starts, with which command line and in which folder, whether the menu
-// ends, and what reaches "frontend.dat".
+// Play, Play Network Game, Change Video Driver and Graphics Troubleshooting, driven from
+// outside: which program starts, with which command line and in which folder, whether the
+// menu ends, what the dialogs show, and what reaches "korvexe.dat" and "frontend.dat".
 #include <cstdio>
 #include <cstring>
 
@@ -9,9 +9,12 @@
 
 namespace {
 
-constexpr int play_id = 8002, network_play_id = 8008, troubleshoot_id = 8010, nofog_box_id = 1021;
+constexpr int play_id = 8002, network_play_id = 8008, change_driver_id = 8009, troubleshoot_id = 8010;
+constexpr int nofog_box_id = 1021, driver_list_id = 132, driver_help_id = 1014;
 const char glide[] = "GLIDE\r\nkorv3dfx.exe -ar3\r\n";
 const char maybe_only[] = "NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRESENT 0\r\n";
+const char three_renderers[] = "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n";
+const char glide_help[] = "Use native driver option only if you are sure you have a supported card installed";
 
 // An archive holding a decoy member and "KORVEXE.DAT", made with the library's own writer.
 bool write_archive(const std::string& path, const std::string& korvexe) {
@@ -45,11 +48,11 @@ class play_test : public e2e_test {
     click(menu, troubleshoot_id);
     HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Graphics Troubleshooting");
     HWND box = GetDlgItem(dialog, nofog_box_id);
-    const int opened_with = check_state(box);
+    const int opened_with = send(box, BM_GETCHECK);
     if (kept_open) return *kept_open = dialog, opened_with;
     if (opened_with != wanted) PostMessageA(box, BM_CLICK, 0, 0);
-    EXPECT_TRUE(wait_until([&] { return check_state(box) == wanted; }));
-    press_ok(dialog);
+    EXPECT_TRUE(wait_until([&] { return send(box, BM_GETCHECK) == wanted; }));
+    press(dialog, IDOK);
     EXPECT_TRUE(wait_closed(dialog));
     return opened_with;
   }
@@ -61,7 +64,30 @@ class play_test : public e2e_test {
     return read_recorder_log(log_path).size();
   }
 
-  std::string root, game_dir;
+  // The detection stand-in in a game folder with a blank in its name, finding three renderers.
+  void install_with_detection() {
+    game_dir = join_path(scratch_dir, "Games\\K");
+    korvexe = join_path(game_dir, "korvexe.dat");
+    ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")) && set_app_path(game_dir));
+    prepare_detection(three_renderers);
+  }
+
+  HWND open_driver_dialog(menu_process& menu) {
+    click(menu, change_driver_id);
+    return wait_for_dialog(menu.info.dwProcessId, "Select Driver");
+  }
+
+  // Selects a list item as a player's click does: the selection, then its notification.
+  void choose(HWND dialog, int index) {
+    HWND list = GetDlgItem(dialog, driver_list_id);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(driver_list_id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  }
+
+  std::string help_text(HWND dialog) { return window_text(GetDlgItem(dialog, driver_help_id)); }
+
+  std::string root, game_dir, korvexe;
 };
 
 TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_and_end) {
@@ -101,13 +127,13 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
     if (c.korvexe)
       ASSERT_TRUE(c.packed ? write_archive(join_path(dir, "FASTFILE.DAT"), c.korvexe)
                            : write_file(join_path(dir, "korvexe.dat"), c.korvexe));
-    prepare_detection("NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n");
+    prepare_detection(three_renderers);
     ASSERT_TRUE(write_file(join_path(dir, "frontend.dat"), c.stored_fog));
     ASSERT_TRUE(
         set_registry_raw(app_paths_key, "Path", REG_SZ, dir.c_str(), DWORD(dir.size() + !c.unterminated)));
     DeleteFileA(log_path.c_str());
 
-    menu_process& menu = start_from_cd(scratch_dir);
+    menu_process& menu = start(scratch_dir);
     if (c.fog_box >= 0) {
       set_fog_box(menu, c.fog_box);
       EXPECT_EQ(file_text(join_path(dir, "frontend.dat")),
@@ -143,11 +169,11 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
     ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
   ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
   ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
-  menu_process& menu = start_from_cd(start_dir);
+  menu_process& menu = start(start_dir);
   for (const char* registered : {"", " ", "absent", static_cast<const char*>(nullptr)}) {
     SCOPED_TRACE(registered == nullptr ? "no App Paths key" : std::string("[") + registered + "]");
     ASSERT_TRUE(registered ? set_app_path(*registered == 'a' ? join_path(root, registered) : registered)
-                           : delete_app_path());
+                           : delete_key(app_paths_key));
     EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u);
   }
   ASSERT_TRUE(set_app_path(game_dir) && write_file(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
@@ -173,7 +199,7 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
 TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_and_only_ok_ends_it) {
   const std::string fog_file = join_path(game_dir, "frontend.dat");
   ASSERT_TRUE(write_file(fog_file, "nofog\r\n"));
-  menu_process& menu = start_from_cd(scratch_dir);
+  menu_process& menu = start(scratch_dir);
   // No install directory (" " counts as none): the file is never read and OK writes nothing.
   // The flag lives on for the rest of the run, though nothing stored it.
   EXPECT_EQ(set_fog_box(menu, BST_CHECKED), BST_UNCHECKED);
@@ -185,15 +211,100 @@ TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_an
   ASSERT_TRUE(set_app_path(game_dir));
   HWND dialog = nullptr;
   EXPECT_EQ(set_fog_box(menu, 0, &dialog), BST_CHECKED);
-  press_cancel(dialog);
+  press(dialog, IDCANCEL);
   PostMessageA(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(wait_idle(dialog)) << "the dialog ended";
   EXPECT_EQ(file_text(fog_file), "nofog\r\n");
-  press_ok(dialog);
+  press(dialog, IDOK);
   EXPECT_TRUE(wait_closed(dialog));
   EXPECT_EQ(file_text(fog_file), "NOFOG\r\n");
   expect_stays_open(menu);
+}
+
+TEST_F(play_test, lists_best_first_selects_best_present_or_stored_and_ok_writes_the_choice) {
+  install_with_detection();
+  menu_process& menu = start(scratch_dir);
+  HWND dialog = open_driver_dialog(menu);
+  ASSERT_TRUE(dialog);
+  const std::vector<recorder_record> records = read_recorder_log(log_path);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].command_line, "\"" + game_dir + "\\mprofile.exe\" \"" + game_dir + "\\mdrivers.dat\"");
+  EXPECT_EQ(lstrcmpiA(records[0].current_dir.c_str(), scratch_dir.c_str()), 0) << records[0].current_dir;
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}),
+            std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - 1) / 2,
+                               (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top) - 1) / 2}));
+
+  HWND list = GetDlgItem(dialog, driver_list_id);
+  EXPECT_EQ(combo_items(list), (std::vector<std::string>{"Native 3Dfx", "Direct3D MMX", "Direct3D Ramp"}));
+  EXPECT_EQ(send(list, CB_GETCURSEL), 1);
+  EXPECT_EQ(help_text(dialog), " ");
+  choose(dialog, 0);
+  EXPECT_TRUE(wait_until([&] { return help_text(dialog) == glide_help; }));
+  EXPECT_EQ(file_text(korvexe), "<missing>");
+  press(dialog, IDOK);
+  EXPECT_TRUE(wait_closed(dialog));
+  expect_stays_open(menu);
+  EXPECT_EQ(file_text(korvexe), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
+
+  // The stored choice is selected though only maybe present; OK needs a selection.
+  dialog = open_driver_dialog(menu);
+  ASSERT_TRUE(dialog);
+  list = GetDlgItem(dialog, driver_list_id);
+  EXPECT_EQ(send(list, CB_GETCURSEL), 0);
+  EXPECT_EQ(help_text(dialog), glide_help);
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  press(dialog, IDOK);
+  EXPECT_TRUE(wait_idle(dialog)) << "OK without a selection ended the dialog";
+  choose(dialog, 2);
+  EXPECT_TRUE(wait_until([&] { return help_text(dialog) == " "; }));
+  press(dialog, IDOK);
+  EXPECT_TRUE(wait_closed(dialog));
+  expect_stays_open(menu);
+  EXPECT_EQ(file_text(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
+}
+
+// Every way out of the dialog other than OK, with and without a stored choice.
+TEST_F(play_test, cancel_escape_and_close_box_leave_korvexe_as_it_was) {
+  install_with_detection();
+  // Not a file this menu would write: a change of even one byte shows.
+  const std::string stored = "glide\r\nkorv3dfx.exe -ar3\r\nleft by hand";
+  menu_process& menu = start(scratch_dir);
+  for (int way = 0; way < 4; ++way) {
+    SCOPED_TRACE("way out " + std::to_string(way));
+    ASSERT_TRUE(way % 2 ? write_file(korvexe, stored) : remove_tree(korvexe));
+    HWND dialog = open_driver_dialog(menu);
+    ASSERT_TRUE(dialog);
+    choose(dialog, 2);
+    if (way == 0) press(dialog, IDCANCEL);
+    if (way == 1) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (way == 2) PostMessageA(dialog, WM_CLOSE, 0, 0);
+    if (way == 3) PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0x00010001);  // the dialog manager's Cancel
+    EXPECT_TRUE(wait_closed(dialog));
+    expect_stays_open(menu);
+    EXPECT_EQ(file_text(korvexe), way % 2 ? stored : "<missing>");
+  }
+}
+
+TEST_F(play_test, no_present_renderer_or_no_detection_program_offers_nothing) {
+  install_with_detection();
+  prepare_detection(maybe_only);
+  ASSERT_TRUE(write_file(korvexe, "RAMP\r\nkorv.exe -arr\r\n"));
+  menu_process& menu = start(scratch_dir);
+  click(menu, change_driver_id);
+  ASSERT_TRUE(wait_for_records(log_path, 1));
+  expect_stays_open(menu);
+
+  // A missing detection program: an earlier detection's result must not be offered.
+  ASSERT_TRUE(DeleteFileA(join_path(game_dir, "mprofile.exe").c_str()));
+  ASSERT_TRUE(write_file(join_path(game_dir, "mdrivers.dat"), three_renderers));
+  click(menu, change_driver_id);
+  expect_error_box(menu, installation_error);
+  expect_stays_open(menu);
+  EXPECT_EQ(file_text(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
+  EXPECT_EQ(read_recorder_log(log_path).size(), 1u);
 }
 
 }  // namespace

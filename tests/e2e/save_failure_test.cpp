@@ -63,10 +63,8 @@ class save_failure_test : public e2e_test {
 
   // Both files keep their old bytes (unless a folder took one's place); no file is added.
   void expect_settings_unchanged() {
-    std::string choice, fog;
-    EXPECT_TRUE(!file_exists(in_game("korvexe.dat")) ||
-                (read_file(in_game("korvexe.dat"), &choice) && choice == old_choice));
-    EXPECT_TRUE(read_file(in_game("frontend.dat"), &fog) && fog == old_fog);
+    EXPECT_TRUE(!file_exists(in_game("korvexe.dat")) || file_text(in_game("korvexe.dat")) == old_choice);
+    EXPECT_EQ(file_text(in_game("frontend.dat")), old_fog);
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(in_game("*").c_str(), &entry);
     const std::string known = "|.|..|mprofile.exe|mdrivers.dat|korvexe.dat|frontend.dat|";
@@ -83,10 +81,10 @@ TEST_F(save_failure_test, unsaved_settings_keep_their_bytes_and_the_menu_says_wh
   lock();
   const std::string driver_text = save_failure_text("The video driver choice", "korvexe.dat");
   const std::string fog_text = save_failure_text("The fog setting", "frontend.dat");
-  menu_process& menu = start_from_cd(scratch_dir);
-  press_ok(click_for_dialog(menu, troubleshoot_id, "Graphics Troubleshooting"));
+  menu_process& menu = start(scratch_dir);
+  press(click_for_dialog(menu, troubleshoot_id, "Graphics Troubleshooting"), IDOK);
   expect_error_box(menu, fog_text.c_str());
-  press_ok(click_for_dialog(menu, change_driver_id, "Select Driver"));
+  press(click_for_dialog(menu, change_driver_id, "Select Driver"), IDOK);
   expect_error_box(menu, driver_text.c_str());
   // Play cannot read the locked choice either, so it runs the detection and cannot store its choice.
   click(menu, play_id);
@@ -113,7 +111,7 @@ TEST_F(save_failure_test, menu_closed_from_outside_ends_with_exit_code_0_and_wri
   for (const auto& [command, caption] : cases) {
     SCOPED_TRACE(caption);
     lock();
-    menu_process& menu = start_from_cd(scratch_dir);
+    menu_process& menu = start(scratch_dir);
     ASSERT_TRUE(click_for_dialog(menu, command, caption));
     PostMessageA(menu.window, WM_CLOSE, 0, 0);  // as Task Manager's End task or a logoff does
     DWORD exit_code = 1;

@@ -149,14 +149,14 @@ class tour_test : public e2e_test {
 }  // namespace
 
 TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the_machine_as_it_was) {
-  menu_process& menu = start_from_cd(cd_dir);
+  menu_process& menu = start(cd_dir);
   ASSERT_TRUE(menu.window);
   expect_installed(menu, false);
 
   click(menu, install_directx_id);  // the DirectX setup at the root of the menu's drive
   HWND box = wait_for_window("DirectX Setup");
   EXPECT_EQ(program_of(box), cd_dir + "redist\\directx\\dxsetup.exe");
-  press_ok(box);
+  press(box, IDOK);
 
   click(menu, install_game_id);  // setup.exe beside the menu, through its wizard
   HWND wizard = wait_for_window("Korvamund Setup");
@@ -175,13 +175,13 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
 
   click(menu, change_driver_id);  // what the detection program found here, whole before the menu read it
   HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", step_timeout_ms);
-  std::string mdrivers;
-  ASSERT_TRUE(dialog && read_file(join_path(install_dir, "mdrivers.dat"), &mdrivers));
+  const std::string mdrivers = file_text(join_path(install_dir, "mdrivers.dat"));
+  ASSERT_TRUE(dialog);
   char profile[1024];
   EXPECT_EQ(mdrivers, std::string(profile, format_profile(probe_machine(), profile, sizeof profile)));
-  EXPECT_TRUE(wait_until([&] { return combo_selection(GetDlgItem(dialog, driver_list_id)) >= 0; }));
-  press_ok(dialog);
-  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }) && wait_menu_idle(menu));
+  EXPECT_TRUE(wait_until([&] { return send(GetDlgItem(dialog, driver_list_id), CB_GETCURSEL) >= 0; }));
+  press(dialog, IDOK);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }) && wait_idle(menu.window));
 
   click(menu, play_id);  // the chosen program, and the menu ends
   HWND game = wait_for_window("Korvamund");
@@ -193,7 +193,7 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   EXPECT_EQ(WaitForSingleObject(game_process, step_timeout_ms), WAIT_OBJECT_0);
   CloseHandle(game_process);
 
-  menu_process& again = start_from_cd(cd_dir);
+  menu_process& again = start(cd_dir);
   ASSERT_TRUE(again.window);
   expect_installed(again, true);
   click(again, uninstall_game_id);  // the registered uninstaller, through its wizard
@@ -214,16 +214,16 @@ TEST_F(tour_test, silent_install_registers_the_game_and_each_uninstall_removes_o
 
   // Exit code 0 also says that the Users group was given modify rights on the folder.
   ASSERT_EQ(install(game), 0);
-  std::string copy, original;
+  std::string copy;
   size_t bytes = 0;
   for (const char* name : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
                            "mprofile.exe", "Readme.txt"}) {
-    EXPECT_TRUE(read_file(join_path(game, name), &copy) && read_file(cd_dir + name, &original) &&
-                copy == original)
-        << name;
+    copy = file_text(join_path(game, name));
+    EXPECT_EQ(copy, file_text(cd_dir + name)) << name;
     bytes += copy.size();
   }
-  ASSERT_TRUE(read_file(join_path(game, "uninstall.exe"), &copy));
+  copy = file_text(join_path(game, "uninstall.exe"));
+  ASSERT_NE(copy, "<missing>");
   const std::string values[][3] = {
       {app_paths, "", game + "\\korv.exe"},
       {app_paths, "Path", game},
