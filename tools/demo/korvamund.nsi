@@ -77,11 +77,14 @@ ShowUninstDetails show
   !insertmacro ${DO} "Readme.txt"
 !macroend
 
-; Files the menu and the detection program write into the game folder.
+; Files the menu and the detection program write into the game folder, and the temporaries
+; the menu writes a setting to before it replaces the old file (left only by a crash).
 !macro FOR_EACH_WRITTEN_FILE DO
   !insertmacro ${DO} "mdrivers.dat"
   !insertmacro ${DO} "korvexe.dat"
   !insertmacro ${DO} "frontend.dat"
+  !insertmacro ${DO} "korvexe.dat.new"
+  !insertmacro ${DO} "frontend.dat.new"
 !macroend
 
 ; Without administrator rights, starts PROGRAM with PARAMETERS through the shell's "runas"
