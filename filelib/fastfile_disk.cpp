@@ -1,9 +1,5 @@
 // Platform side of the fast-file reader: letter-case matching of archive paths, file size
 // and 32-bit positions beyond what a long can hold on Windows.
-#ifndef _WIN32
-#define _FILE_OFFSET_BITS 64  // sizes and positions past 2 GiB on 32-bit Linux
-#endif
-
 #include "filelib/fastfile_disk.h"
 
 #include <cstring>

@@ -11,10 +11,6 @@
 
 std::uint32_t fileio_options = 4;
 
-constexpr int CR = 13;
-constexpr int LF = 10;
-constexpr int ARCHIVE_END_MARKER = 26;
-
 int pf_mode_is_binary(const char* mode) {
   for (; mode && *mode; ++mode) {
     if (*mode == 'B' || *mode == 'b') return 1;
@@ -129,62 +125,6 @@ int pfexists(pf_dir* dir, const char* name) {
   if (!file) return 0;
   pfclose(file);
   return 1;
-}
-
-// One character of a line. A member of an archive ends at a marker byte lying at or past
-// its end; the marker stays in the stream so every later read ends there too.
-// Takes the stream and entry as values, not through the handle, so the compiler can keep
-// them in registers while characters are stored into the caller's buffer.
-static inline int read_char(std::FILE* stream, const pff_entry* entry) {
-  const int c = fileio_getc(stream);
-  if (c != ARCHIVE_END_MARKER || !entry) return c;
-  const long position = std::ftell(stream);
-  const unsigned long long member_end = static_cast<unsigned long long>(entry->offset) + entry->size;
-  if (position >= 0 && member_end < static_cast<unsigned long long>(position)) {
-    std::ungetc(c, stream);
-    return EOF;
-  }
-  return c;
-}
-
-int pfgets(pf_file* file, char* buffer, int capacity) {
-  if (!buffer || capacity < 1) return 0;
-  buffer[0] = '\0';
-  // A buffer with room for the terminator alone can take no character of a line, so
-  // nothing is read and the line stays for a larger buffer.
-  if (capacity < 2 || !file || !file->stream) return 0;
-
-  std::FILE* const stream = file->stream;
-  const pff_entry* const entry = file->entry;
-  const int limit = capacity - 1;
-  int stored = 0;
-  int c;
-  if (!entry) {
-    // Files from disk have no end marker: the plain loop is the common, fast case.
-    c = fileio_getc(stream);
-    while (stored < limit && c != EOF && c != CR && c != LF) {
-      buffer[stored++] = static_cast<char>(c);
-      c = fileio_getc(stream);
-    }
-  } else {
-    c = read_char(stream, entry);
-    while (stored < limit && c != EOF && c != CR && c != LF) {
-      buffer[stored++] = static_cast<char>(c);
-      c = read_char(stream, entry);
-    }
-  }
-  buffer[stored] = '\0';
-
-  if (c == CR || c == LF) {
-    // CR LF and LF CR are one terminator; CR CR and LF LF end this line and the next.
-    const int next = read_char(stream, entry);
-    const int pair = (c == CR && next == LF) || (c == LF && next == CR);
-    if (next != EOF && !pair) std::ungetc(next, stream);
-  } else if (c != EOF) {
-    // The buffer filled first: the rest of the line comes with the next call.
-    std::ungetc(c, stream);
-  }
-  return stored > 0 || c != EOF;
 }
 
 int pfputs(pf_file* file, const char* text) {

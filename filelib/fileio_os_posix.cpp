@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Every position and size here is 64 bits wide, also on 32-bit Linux.
+static_assert(sizeof(off_t) == 8, "the project builds with _FILE_OFFSET_BITS=64");
+
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] == '/';
 }
@@ -82,6 +85,21 @@ int fileio_os_program_directory(char* out) {
   if (length > FILEIO_PATH_LIMIT) return 0;
   if (length) std::memcpy(out, invoked, length);
   out[length] = '\0';
+  return 1;
+}
+
+std::int64_t fileio_os_tell(std::FILE* stream) {
+  return ftello(stream);
+}
+
+int fileio_os_seek(std::FILE* stream, std::int64_t offset) {
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0 || info.st_size < 0) return 0;
+  *size = static_cast<std::uint64_t>(info.st_size);
   return 1;
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <direct.h>
 #include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] != '\0' && (name[1] == ':' || (name[0] == '\\' && name[1] == '\\'));
@@ -52,6 +54,21 @@ int fileio_os_program_directory(char* out) {
 
 std::FILE* fileio_os_open(const char* path, const char* mode) {
   return std::fopen(path, mode);
+}
+
+std::int64_t fileio_os_tell(std::FILE* stream) {
+  return _ftelli64(stream);
+}
+
+int fileio_os_seek(std::FILE* stream, std::int64_t offset) {
+  return _fseeki64(stream, offset, SEEK_SET) == 0;
+}
+
+int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
+  struct _stati64 info;
+  if (_fstati64(_fileno(stream), &info) != 0 || info.st_size < 0) return 0;
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return 1;
 }
 
 void fileio_os_set_default_binary() {
