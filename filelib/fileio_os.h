@@ -70,9 +70,11 @@ inline void fileio_os_consume(std::FILE* stream, std::size_t count) {
 #endif
 
 // Positions and sizes in 64 bits, also where long has 32: -1 when the position cannot be
-// told; seek and size return 1 on success.
+// told; seek and size return 1 on success. fileio_os_seek_fresh is fileio_os_seek for a
+// stream that has not been read or moved yet, and may save a read there.
 std::int64_t fileio_os_tell(std::FILE* stream);
 int fileio_os_seek(std::FILE* stream, std::int64_t offset);
+int fileio_os_seek_fresh(std::FILE* stream, std::int64_t offset);
 int fileio_os_size(std::FILE* stream, std::uint64_t* size);
 
 // Streams opened without "b" or "t" become untranslated from now on.

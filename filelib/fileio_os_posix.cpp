@@ -96,6 +96,13 @@ int fileio_os_seek(std::FILE* stream, std::int64_t offset) {
   return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+// glibc moves an absolute seek back to the start of its buffer's block and reads the bytes
+// in between, which a member never needs. From a fresh stream's position 0 a relative
+// seek reaches the same byte and leaves the next read to start there.
+int fileio_os_seek_fresh(std::FILE* stream, std::int64_t offset) {
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_CUR) == 0;
+}
+
 int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
   struct stat info;
   if (fstat(fileno(stream), &info) != 0 || info.st_size < 0) return 0;

@@ -64,6 +64,10 @@ int fileio_os_seek(std::FILE* stream, std::int64_t offset) {
   return _fseeki64(stream, offset, SEEK_SET) == 0;
 }
 
+int fileio_os_seek_fresh(std::FILE* stream, std::int64_t offset) {
+  return fileio_os_seek(stream, offset);
+}
+
 int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
   struct _stati64 info;
   if (_fstati64(_fileno(stream), &info) != 0 || info.st_size < 0) return 0;
