@@ -25,13 +25,11 @@ int fileio_os_full_path(char* out, const char* path);
 
 // Current directory of the current drive; 0 when it does not fit.
 int fileio_os_get_directory(char* out);
-int fileio_os_set_directory(const char* path);
 
-// Drives: 1 for A and so on; 0 means "no drive" (the path has no drive letter, or the
-// platform has no drives, where changing to drive 0 does nothing and succeeds).
-int fileio_os_path_drive(const char* path);
-int fileio_os_get_drive();
-int fileio_os_set_drive(int drive);
+// Enters the directory and comes back: 1 when it could be entered. The current directory
+// (on Windows also the current drive, and the current directory of the drive visited) is
+// as it was on every path, whatever the length of its name.
+int fileio_os_visit_directory(const char* path);
 
 // The program's own directory, with its trailing separator, from the name it was run by.
 int fileio_os_program_directory(char* out);

@@ -2,9 +2,11 @@
 // absolute when it begins with "/", there are no drives and no text translation.
 #include "filelib/fileio_os.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // Every position and size here is 64 bits wide, also on 32-bit Linux.
@@ -62,20 +64,16 @@ int fileio_os_get_directory(char* out) {
   return getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
-int fileio_os_set_directory(const char* path) {
-  return chdir(path) == 0;
-}
-
-int fileio_os_path_drive(const char*) {
-  return 0;
-}
-
-int fileio_os_get_drive() {
-  return 0;
-}
-
-int fileio_os_set_drive(int drive) {
-  return drive == 0;
+// The way back is an open descriptor of ".", not its name: a current directory deeper
+// than the path limit, or one that has been removed, is still returned to. O_PATH needs no
+// read permission on it.
+int fileio_os_visit_directory(const char* path) {
+  const int here = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (here < 0) return 0;
+  const int entered = chdir(path) == 0;
+  const int back = fchdir(here) == 0;
+  close(here);
+  return entered && back;
 }
 
 int fileio_os_program_directory(char* out) {

@@ -1,0 +1,54 @@
+// pfgets reads lines in place in the stream's buffer and falls back to single characters
+// where the buffer runs dry. Wherever the buffer's edges fall, every call must give the
+// same line, result and stream position (what another reader of the stream sees next)
+// as with the whole file in one buffer.
+#include <tuple>
+
+#include "fileio_test_support.h"
+
+namespace {
+
+// Result, line and position after each call until pfgets returns 0.
+using line_read = std::tuple<int, std::string, long>;
+
+std::vector<line_read> read_lines(pf_file* file, int capacity, int buffering, std::size_t buffer_size) {
+  std::vector<char> stream_buffer(buffer_size + 1);
+  EXPECT_EQ(std::setvbuf(file->stream, stream_buffer.data(), buffering, buffer_size), 0);
+  std::vector<line_read> reads;
+  std::vector<char> line(static_cast<std::size_t>(capacity));
+  int result = 1;
+  while (result == 1 && reads.size() < 60) {
+    result = pfgets(file, line.data(), capacity);
+    reads.emplace_back(result, line.data(), std::ftell(file->stream));
+  }
+  pfclose(file);
+  return reads;
+}
+
+}  // namespace
+
+TEST_F(fileio_dir_test, lines_and_positions_do_not_depend_on_where_the_buffer_ends) {
+  const std::string text =
+      "ab\r\ncd\n\refg\r\rh\n\nijklmnopq\r\x1a"
+      "st\x1a\r\nuvwxyz0123456789ABCDEFGH\n\r\n";
+  write_bytes(in_base("lines.dat"), text);
+  // As a member, the first marker lies inside it and the second at its end.
+  pff_entry member = {"LINES.DAT", 0, std::uint32_t(text.find("st\x1a") + 2), 0};
+  for (pff_entry* entry : {static_cast<pff_entry*>(nullptr), &member}) {
+    for (int capacity : {2, 4, 127}) {
+      pf_file* whole = pfopen(dir, "lines.dat", "rb");
+      ASSERT_NE(whole, nullptr);
+      whole->entry = entry;
+      const std::vector<line_read> expected = read_lines(whole, capacity, _IOFBF, 4096);
+      for (const auto& [buffering, size] :
+           {std::pair<int, std::size_t>{_IONBF, 0}, {_IOFBF, 2}, {_IOFBF, 3}, {_IOFBF, 5}, {_IOFBF, 16}}) {
+        SCOPED_TRACE("member " + std::to_string(entry != nullptr) + ", capacity " + std::to_string(capacity) +
+                     ", buffer " + std::to_string(size));
+        pf_file* file = pfopen(dir, "lines.dat", "rb");
+        ASSERT_NE(file, nullptr);
+        file->entry = entry;
+        EXPECT_EQ(read_lines(file, capacity, buffering, size), expected);
+      }
+    }
+  }
+}
