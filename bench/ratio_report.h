@@ -8,15 +8,19 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+// One comparison. Names are benchmark names as printed, without an aggregate's suffix.
+// A throughput ratio is the alternative's time over the subject's and must be at least
+// the target; otherwise the ratio is the subject's time over the alternative's and must
+// be at most the target. A target of 0 only shows the ratio.
 struct bench_ratio {
   std::string label;
-  std::string subject;  // benchmark names as printed, without an aggregate's suffix
+  std::string subject;
   std::string alternative;
-  bool throughput;  // 1: alternative's time / subject's (higher is better), at least target
-                    // 0: subject's time / alternative's (lower is better), at most target
+  bool throughput;
   double target;
 };
 
@@ -35,7 +39,7 @@ class ratio_reporter : public benchmark::ConsoleReporter {
       // A median replaces the single repetitions seen before it.
       if (median || !medians_.count(name)) {
         seconds_[name] = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        if (median) medians_[name] = true;
+        if (median) medians_.insert(name);
       }
     }
   }
@@ -49,10 +53,13 @@ class ratio_reporter : public benchmark::ConsoleReporter {
       if (subject == seconds_.end() || alternative == seconds_.end()) continue;
       const double value =
           ratio.throughput ? alternative->second / subject->second : subject->second / alternative->second;
-      const bool met = ratio.throughput ? value >= ratio.target : value <= ratio.target;
-      std::printf("%-40s %12s %12s %7.2fx %s%.2fx %s\n", ratio.label.c_str(),
-                  duration(subject->second).c_str(), duration(alternative->second).c_str(), value,
-                  ratio.throughput ? ">=" : "<=", ratio.target, met ? "met" : "MISSED");
+      std::printf("%-40s %12s %12s %7.2fx", ratio.label.c_str(), duration(subject->second).c_str(),
+                  duration(alternative->second).c_str(), value);
+      if (ratio.target > 0) {
+        const bool met = ratio.throughput ? value >= ratio.target : value <= ratio.target;
+        std::printf(" %s%.2fx %s", ratio.throughput ? ">=" : "<=", ratio.target, met ? "met" : "MISSED");
+      }
+      std::printf("\n");
     }
     std::fflush(stdout);
   }
@@ -62,13 +69,15 @@ class ratio_reporter : public benchmark::ConsoleReporter {
     char text[32];
     if (seconds >= 1e-3) {
       std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
-    } else {
+    } else if (seconds >= 1e-6) {
       std::snprintf(text, sizeof text, "%.2f us", seconds * 1e6);
+    } else {
+      std::snprintf(text, sizeof text, "%.2f ns", seconds * 1e9);
     }
     return text;
   }
 
   std::vector<bench_ratio> ratios_;
   std::map<std::string, double> seconds_;
-  std::map<std::string, bool> medians_;
+  std::set<std::string> medians_;
 };
