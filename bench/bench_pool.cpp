@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "bench/ratio_report.h"
 #include "support/list.h"
 #include "support/pool.h"
 
@@ -199,7 +200,21 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("list/append_remove", list_append_remove);
   benchmark::RegisterBenchmark("list/fill_and_drain", list_fill_and_drain)->Arg(64);
 
-  benchmark::RunSpecifiedBenchmarks();
+  // The pool against each allocator on the same pattern: at most half of glibc's time, and
+  // no more than the others'.
+  std::vector<bench_ratio> ratios;
+  for (const char* pattern : {"pair/%s/16", "pair/%s/64", "pair/%s/256", "burst/%s/64", "burst/%s/1024"}) {
+    char pool[32];
+    std::snprintf(pool, sizeof pool, pattern, "pool");
+    for (const char* other : {"glibc", "jemalloc", "mimalloc"}) {
+      char alternative[32];
+      std::snprintf(alternative, sizeof alternative, pattern, other);
+      ratios.push_back({std::string(pool) + " / " + other, pool, alternative, false,
+                        std::string(other) == "glibc" ? 0.5 : 1.0});
+    }
+  }
+  ratio_reporter reporter(ratios);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -2,11 +2,13 @@
 // archive path and searched in memory afterwards.
 #include "filelib/fastfile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
 #include "filelib/fastfile_disk.h"
 #include "filelib/fastfile_format.h"
+#include "filelib/fileio_os.h"
 #include "support/list.h"
 #include "support/pool.h"
 #include "support/stop.h"
@@ -14,6 +16,7 @@
 // Members' records are handed out as pff_entry pointers into the loaded image, whose
 // numbers are little-endian.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "records are read in place");
+static_assert(alignof(pff_header) <= pool_unit, "a pooled block is aligned to pool_unit only");
 
 char pff_archive_name[256];
 list_node* pff_cache;
@@ -23,9 +26,10 @@ static const char default_archive_name[] = "FASTFILE.DAT";
 // Room for an archive directory prefix and a file name of any length the library handles.
 constexpr std::size_t composed_capacity = PFF_ARCHIVE_PATH_LIMIT + FILEIO_PATH_LIMIT + 1;
 
-// Archives are only ever read: a mode that would write, create or truncate is refused.
-static int mode_writes(const char* mode) {
-  return std::strpbrk(mode, "wa+") != nullptr;
+// Archives are only ever read: a member's mode may say read, binary and text and nothing
+// else, so no mode writes, creates, truncates or deletes the archive (Windows' "D" does).
+static int mode_only_reads(const char* mode) {
+  return mode[0] != '\0' && mode[std::strspn(mode, "rbt")] == '\0';
 }
 
 static std::size_t archive_name_length() {
@@ -49,42 +53,15 @@ static int compose_archive_path(char* out, const char* path, std::size_t prefix_
   return 1;
 }
 
-static const pff_entry* find_record(const pff_header* header, const char* name, std::size_t n) {
-  fastfile_fixed_header fixed;
-  fastfile_decode_fixed(header->image, &fixed);
-  std::uint32_t count = fastfile_searched_count(&fixed);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const unsigned char* record =
-        header->image + fastfile_record_position(std::int64_t(fixed.first_entry) + i);
-    // A NUL inside the first n bytes differs from every character of the name.
-    if (std::memcmp(record, name, n) == 0) return reinterpret_cast<const pff_entry*>(record);
-  }
-  return nullptr;
+static const unsigned char* record_at(const pff_header* header, std::uint32_t number) {
+  return header->image + fastfile_record_position(number);
 }
 
-const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, const char* mode) {
-  for (char* c = path; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
-
-  char archive[PFF_ARCHIVE_PATH_LIMIT + 1];
-  if (!compose_archive_path(archive, path, prefix_length)) return nullptr;
-  pff_header* header = pffopen_header(archive);
-  if (header == nullptr) return nullptr;
-
-  const char* name = path + prefix_length;
-  std::size_t n = std::strlen(name);
-  // An empty name would begin every record's name; it names no member.
-  if (n == 0 || n > static_cast<std::size_t>(fastfile_name_limit)) return nullptr;
-  const pff_entry* entry = find_record(header, name, n);
-  if (entry == nullptr || mode_writes(mode)) return nullptr;
-
-  std::FILE* stream = std::fopen(header->opened, mode);
-  if (stream == nullptr) return nullptr;
-  if (!pff_disk_seek(stream, entry->offset)) {
-    std::fclose(stream);
-    return nullptr;
-  }
-  file->stream = stream;
-  return entry;
+// The searched records' numbers, first_entry on.
+static std::uint32_t searched_count(const pff_header* header) {
+  fastfile_fixed_header fixed;
+  fastfile_decode_fixed(header->image, &fixed);
+  return fastfile_searched_count(&fixed);
 }
 
 static pff_header* cached_header(const char* archive) {
@@ -97,13 +74,30 @@ static pff_header* cached_header(const char* archive) {
 
 // Reads the image, then checks that every searched record lies inside it and inside the
 // file, so lookups never read outside what was loaded.
-static int load_image(pff_header* header, const fastfile_fixed_header* fixed) {
-  if (std::fseek(header->stream, 0, SEEK_SET) != 0) return 0;
+static int load_image(pff_header* header, const fastfile_fixed_header* fixed, std::uint64_t archive_size) {
+  if (!fileio_os_seek(header->stream, 0)) return 0;
   if (std::fread(header->image, 1, header->image_length, header->stream) != header->image_length) return 0;
-  return fastfile_records_are_sound(header->image, fixed, header->archive_size);
+  return fastfile_records_are_sound(header->image, fixed, archive_size);
 }
 
-pff_header* pffopen_header(const char* archive) {
+// The header's pooled block: the struct, the image, and the index on a 4-byte boundary.
+static std::uint64_t header_block_size(std::uint32_t image_length, std::uint32_t count) {
+  const std::uint64_t index_at = (std::uint64_t(sizeof(pff_header)) + image_length + 3) / 4 * 4;
+  return index_at + std::uint64_t(count) * sizeof(std::uint32_t);
+}
+
+// Sorts the searched records' numbers by the 12 bytes of their names, equal names by
+// number, so that the records whose names begin with any given text lie together.
+static void index_by_name(pff_header* header, std::uint32_t first_entry, std::uint32_t count) {
+  for (std::uint32_t i = 0; i < count; ++i) header->by_name[i] = first_entry + i;
+  std::sort(header->by_name, header->by_name + count, [header](std::uint32_t a, std::uint32_t b) {
+    const int order = std::memcmp(record_at(header, a), record_at(header, b), fastfile_name_limit);
+    return order != 0 ? order < 0 : a < b;
+  });
+}
+
+// Loads the archive found on disk at `spelled` under the cache key `archive`.
+static pff_header* open_header(const char* archive, const char* spelled) {
   if (pff_cache == nullptr) pff_cache = list_create();
   if (pff_cache == nullptr) return nullptr;
   if (pff_header* header = cached_header(archive)) return header;
@@ -111,7 +105,7 @@ pff_header* pffopen_header(const char* archive) {
   std::size_t archive_length = std::strlen(archive);
   if (archive_length > PFF_ARCHIVE_PATH_LIMIT) return nullptr;
   char opened[PFF_ARCHIVE_PATH_LIMIT + 1];
-  if (!pff_disk_resolve(archive, opened, sizeof opened)) return nullptr;
+  if (!pff_disk_resolve(spelled, opened, sizeof opened)) return nullptr;
   std::FILE* stream = std::fopen(opened, "rb");
   if (stream == nullptr) return nullptr;
 
@@ -120,7 +114,7 @@ pff_header* pffopen_header(const char* archive) {
   fastfile_fixed_header fixed;
   std::uint64_t archive_size = 0;
   if (std::fread(bytes, 1, sizeof bytes, stream) != sizeof bytes || !fastfile_magic_matches(bytes) ||
-      !pff_disk_size(stream, &archive_size)) {
+      !fileio_os_size(stream, &archive_size)) {
     std::fclose(stream);
     return nullptr;
   }
@@ -130,7 +124,8 @@ pff_header* pffopen_header(const char* archive) {
     return nullptr;
   }
 
-  std::uint64_t block_size = std::uint64_t(sizeof(pff_header)) + fixed.header_length;
+  const std::uint32_t count = fastfile_searched_count(&fixed);
+  const std::uint64_t block_size = header_block_size(fixed.header_length, count);
   pff_header* header = block_size > UINT32_MAX
                            ? nullptr
                            : static_cast<pff_header*>(pool_alloc(static_cast<std::uint32_t>(block_size)));
@@ -141,21 +136,75 @@ pff_header* pffopen_header(const char* archive) {
   std::memcpy(header->archive, archive, archive_length + 1);
   std::memcpy(header->opened, opened, std::strlen(opened) + 1);
   header->stream = stream;
-  header->archive_size = archive_size;
   header->image_length = fixed.header_length;
   header->image = reinterpret_cast<unsigned char*>(header + 1);
-  if (!load_image(header, &fixed)) {
-    std::fclose(stream);
-    pool_free(header, static_cast<std::uint32_t>(block_size));
-    return nullptr;
-  }
+  header->by_name = reinterpret_cast<std::uint32_t*>(reinterpret_cast<char*>(header) + block_size) - count;
   // A header that cannot be listed would be lost with its stream; it is not kept.
-  if (!list_prepend(header, pff_cache)) {
+  if (!load_image(header, &fixed, archive_size) || !list_prepend(header, pff_cache)) {
     std::fclose(stream);
     pool_free(header, static_cast<std::uint32_t>(block_size));
     return nullptr;
   }
+  index_by_name(header, static_cast<std::uint32_t>(fixed.first_entry), count);
   return header;
+}
+
+pff_header* pffopen_header(const char* archive) {
+  return open_header(archive, archive);
+}
+
+// The first searched record, in file order, whose name's first n bytes are the name's n
+// characters (a NUL among them differs from every character). Binary search for the
+// first such record in name order, then the lowest number among all of them.
+static const pff_entry* find_record(const pff_header* header, const char* name, std::size_t n) {
+  const std::uint32_t* by_name = header->by_name;
+  const std::uint32_t count = searched_count(header);
+  std::uint32_t low = 0;
+  std::uint32_t high = count;
+  while (low < high) {
+    const std::uint32_t middle = low + (high - low) / 2;
+    if (std::memcmp(record_at(header, by_name[middle]), name, n) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  if (low == count || std::memcmp(record_at(header, by_name[low]), name, n) != 0) return nullptr;
+  std::uint32_t first = by_name[low];
+  for (std::uint32_t i = low + 1; i < count && std::memcmp(record_at(header, by_name[i]), name, n) == 0;
+       ++i) {
+    first = std::min(first, by_name[i]);
+  }
+  return reinterpret_cast<const pff_entry*>(record_at(header, first));
+}
+
+const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, const char* mode) {
+  // The archive is looked for in the directory as the handle names it, which on a file
+  // system that tells letter case apart is the real one; the upper-cased path is the key.
+  char spelled[PFF_ARCHIVE_PATH_LIMIT + 1];
+  if (!compose_archive_path(spelled, path, prefix_length)) return nullptr;
+  for (char* c = path; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+
+  char archive[PFF_ARCHIVE_PATH_LIMIT + 1];
+  if (!compose_archive_path(archive, path, prefix_length)) return nullptr;
+  pff_header* header = open_header(archive, spelled);
+  if (header == nullptr) return nullptr;
+
+  const char* name = path + prefix_length;
+  std::size_t n = std::strlen(name);
+  // An empty name would begin every record's name; it names no member.
+  if (n == 0 || n > static_cast<std::size_t>(fastfile_name_limit)) return nullptr;
+  const pff_entry* entry = find_record(header, name, n);
+  if (entry == nullptr || !mode_only_reads(mode)) return nullptr;
+
+  std::FILE* stream = std::fopen(header->opened, mode);
+  if (stream == nullptr) return nullptr;
+  if (!fileio_os_seek_fresh(stream, entry->offset)) {
+    std::fclose(stream);
+    return nullptr;
+  }
+  file->stream = stream;
+  return entry;
 }
 
 // Looks the member up under the directory prefix first + second; a composed path that
@@ -174,7 +223,7 @@ static const pff_entry* find_under(pf_file* file, const char* first, const char*
 }
 
 pf_file* pffopen(pf_dir* dir, const char* name, const char* mode) {
-  if (dir == nullptr) return nullptr;
+  if (dir == nullptr || name == nullptr || mode == nullptr) return nullptr;
   pf_file* file = static_cast<pf_file*>(pool_alloc(sizeof(pf_file)));
   if (file == nullptr) stop("pffopen(): out of memory");
   file->name = nullptr;

@@ -11,14 +11,17 @@
 // Longest archive path that is looked up or cached.
 constexpr std::size_t PFF_ARCHIVE_PATH_LIMIT = 273;
 
-// One loaded archive header; cached for the rest of the process.
+// One loaded archive header; cached for the rest of the process. Its pooled block holds
+// the image and then the name index behind the struct. Pooled blocks are only 4-aligned
+// on 32-bit Windows, so no member may need more than a pointer's alignment (no 64-bit
+// numbers here).
 struct pff_header {
   char archive[PFF_ARCHIVE_PATH_LIMIT + 1];  // upper-cased path as asked for: the key
   char opened[PFF_ARCHIVE_PATH_LIMIT + 1];   // the path the file was found under
   std::FILE* stream;                         // loaded the header; stays open
-  std::uint64_t archive_size;                // file size when the header was loaded
   std::uint32_t image_length;                // header_length
   unsigned char* image;                      // the archive's first header_length bytes
+  std::uint32_t* by_name;                    // searched records' numbers, by name, then number
 };
 
 // Loaded headers, newest first; created on first use and never released.
@@ -31,5 +34,6 @@ extern list_node* pff_cache;
 const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, const char* mode);
 
 // The cached header of the archive at `archive`, loading it on first use; none when the
-// archive is missing, unreadable or refused.
+// archive is missing, unreadable or refused. On disk the path is taken as written, except
+// that its file name is matched ignoring letter case where that matters.
 pff_header* pffopen_header(const char* archive);

@@ -1,22 +1,17 @@
-// Platform side of the fast-file reader: letter-case matching of archive paths, file size
-// and 32-bit positions beyond what a long can hold on Windows.
-#ifndef _WIN32
-#define _FILE_OFFSET_BITS 64  // sizes and positions past 2 GiB on 32-bit Linux
-#endif
-
+// Platform side of the fast-file reader: finding the archive file whatever the letter
+// case of its name.
 #include "filelib/fastfile_disk.h"
 
 #include <cstring>
-#include <sys/stat.h>
-#include <sys/types.h>
 
-#ifdef _WIN32
-#include <io.h>
-#else
+#ifndef _WIN32
 #include <dirent.h>
 #include <strings.h>
-#include <unistd.h>
+#include <sys/stat.h>
+#include <time.h>
 #endif
+
+#include "filelib/fastfile.h"
 
 #ifdef _WIN32
 
@@ -25,17 +20,6 @@ int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
   if (length >= capacity) return 0;
   std::memcpy(real, path, length + 1);
   return 1;
-}
-
-int pff_disk_size(std::FILE* stream, std::uint64_t* size) {
-  struct _stati64 info;
-  if (_fstati64(_fileno(stream), &info) != 0 || info.st_size < 0) return 0;
-  *size = static_cast<std::uint64_t>(info.st_size);
-  return 1;
-}
-
-int pff_disk_seek(std::FILE* stream, std::uint32_t offset) {
-  return _fseeki64(stream, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
 #else
@@ -69,11 +53,47 @@ static int resolve_component(char* real, std::size_t component) {
   return found;
 }
 
-int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
-  std::size_t length = std::strlen(path);
-  if (length >= capacity) return 0;
-  std::memcpy(real, path, length + 1);
+// Archive paths last found missing, with their directories' modification times; the
+// oldest place is reused when all are taken.
+constexpr int remembered_limit = 8;
+struct missing_archive {
+  char path[PFF_ARCHIVE_PATH_LIMIT + 1];
+  struct timespec directory_modified;
+};
+static missing_archive missing[remembered_limit];
+static int next_place;
 
+// Seconds a directory must have stood unchanged before its absence is remembered: more
+// than the two-second clock step of the coarsest file systems.
+constexpr time_t settled_seconds = 3;
+
+static int same_time(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// 1 when `path` was found missing and its directory, described by `directory`, has not
+// changed since.
+static int known_missing(const char* path, const struct stat& directory) {
+  for (const missing_archive& known : missing) {
+    if (same_time(known.directory_modified, directory.st_mtim) && std::strcmp(known.path, path) == 0)
+      return 1;
+  }
+  return 0;
+}
+
+static void remember_missing(const char* path, std::size_t length, const struct stat& directory) {
+  if (length > PFF_ARCHIVE_PATH_LIMIT || directory.st_mtim.tv_sec > time(nullptr) - settled_seconds) return;
+  missing_archive* place = &missing[next_place];
+  for (missing_archive& known : missing) {
+    if (std::strcmp(known.path, path) == 0) place = &known;
+  }
+  if (place == &missing[next_place]) next_place = (next_place + 1) % remembered_limit;
+  std::memcpy(place->path, path, length + 1);
+  place->directory_modified = directory.st_mtim;
+}
+
+// Matches every component of `real` ignoring letter case, preferring exact spellings.
+static int resolve_components(char* real, std::size_t length) {
   std::size_t start = 0;
   while (start < length) {
     std::size_t end = start;
@@ -90,15 +110,27 @@ int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
   return 1;
 }
 
-int pff_disk_size(std::FILE* stream, std::uint64_t* size) {
-  struct stat info;
-  if (fstat(fileno(stream), &info) != 0 || info.st_size < 0) return 0;
-  *size = static_cast<std::uint64_t>(info.st_size);
-  return 1;
-}
+int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
+  std::size_t length = std::strlen(path);
+  if (length >= capacity) return 0;
+  std::memcpy(real, path, length + 1);
 
-int pff_disk_seek(std::FILE* stream, std::uint32_t offset) {
-  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+  const char* separator = std::strrchr(real, '/');
+  const std::size_t name = separator ? static_cast<std::size_t>(separator - real) + 1 : 0;
+  if (name == length || name > PFF_ARCHIVE_PATH_LIMIT) return 0;
+  // The directory with its separator ("/" for the root), or "." for a bare name.
+  char directory[PFF_ARCHIVE_PATH_LIMIT + 1] = ".";
+  if (name != 0) {
+    std::memcpy(directory, real, name);
+    directory[name] = '\0';
+  }
+
+  struct stat info;
+  if (stat(directory, &info) != 0 || !S_ISDIR(info.st_mode)) return resolve_components(real, length);
+  if (known_missing(path, info)) return 0;
+  if (resolve_component(real, name)) return 1;
+  remember_missing(path, length, info);
+  return 0;
 }
 
 #endif

@@ -1,19 +1,18 @@
-// How the fast-file reader finds and positions archive files on this platform.
+// How the fast-file reader finds archive files on this platform.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 
-// Gives the path under which the archive named by `path` exists. Lookups upper-case the
-// whole path; Windows ignores letter case anyway, while on a case-sensitive file system
-// each component is matched against the real directory entries, ignoring letter case
-// (an exact match is preferred, otherwise the first of the matches in byte order).
-// `real` holds `capacity` bytes. 0 when no such file exists or the path does not fit.
+// Gives the path under which the archive named by `path` exists. Windows ignores letter
+// case anyway. On a file system that tells letter case apart, the directory is taken as
+// written when it exists, and only the file name is matched ignoring letter case (an
+// exact match is preferred, otherwise the first of the matches in byte order); a
+// directory that does not exist as written is matched the same way component by
+// component. `real` holds `capacity` bytes. 0 when no such file exists or the path does
+// not fit.
+//
+// A directory found without the archive is remembered with its modification time, and
+// is listed again only once that time has changed (an entry was added, removed or
+// renamed there). A directory changed within the last few seconds is not remembered,
+// since a change within the file system's clock step would not show in its time.
 int pff_disk_resolve(const char* path, char* real, std::size_t capacity);
-
-// Size in bytes of the file open on `stream`; 0 when it cannot be told.
-int pff_disk_size(std::FILE* stream, std::uint64_t* size);
-
-// Sets the stream's position to `offset` from the start of the file.
-int pff_disk_seek(std::FILE* stream, std::uint32_t offset);

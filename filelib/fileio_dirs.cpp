@@ -18,34 +18,6 @@ pf_path* fileio_current_path = nullptr;
 pf_dir* fileio_program_dir = nullptr;
 pf_dir* fileio_current_dir = nullptr;
 
-// Enters the directory and comes back. The current drive, and the current directory of
-// the directory's drive and of the drive we started on, are restored on every path, so
-// the caller never notices the visit.
-static int directory_exists(const char* path) {
-  char original[FILEIO_PATH_LIMIT + 1];
-  char on_drive[FILEIO_PATH_LIMIT + 1];
-  const int original_drive = fileio_os_get_drive();
-  if (!fileio_os_get_directory(original)) return 0;
-  const int drive = fileio_os_path_drive(path);
-  const int other_drive = drive != 0 && drive != original_drive;
-  if (other_drive) {
-    if (!fileio_os_set_drive(drive)) return 0;
-    if (!fileio_os_get_directory(on_drive)) {
-      fileio_os_set_drive(original_drive);
-      fileio_os_set_directory(original);
-      return 0;
-    }
-  }
-  const int entered = fileio_os_set_directory(path);
-  if (other_drive) {
-    if (entered) fileio_os_set_directory(on_drive);
-    fileio_os_set_drive(original_drive);
-  }
-  // Changing back to a drive may land in a directory other than the one we left.
-  fileio_os_set_directory(original);
-  return entered;
-}
-
 pf_path* pfpath_new(const char* name, pf_path* base) {
   if (!name) return nullptr;
   pf_path* object = static_cast<pf_path*>(pool_alloc_zeroed(sizeof(pf_path)));
@@ -55,7 +27,8 @@ pf_path* pfpath_new(const char* name, pf_path* base) {
   if (fileio_compose(composed, base ? base->path : "", name, "") && fileio_os_full_path(full, composed) &&
       fileio_append_separator(full)) {
     object->path = fileio_text_new(full);
-    if (object->path && directory_exists(object->path) && list_append(object, fileio_paths)) return object;
+    if (object->path && fileio_os_visit_directory(object->path) && list_append(object, fileio_paths))
+      return object;
     fileio_text_free(object->path);
   }
   pool_free(object, sizeof(pf_path));
@@ -83,7 +56,7 @@ pf_dir* pfdir_new(const char* name, pf_path* parent) {
   char composed[FILEIO_PATH_LIMIT + 1];
   char own_path[FILEIO_PATH_LIMIT + 1];
   // The handle keeps the name as the caller wrote it, only with a separator at its end.
-  if (compose_directory(composed, name, parent) && directory_exists(composed) &&
+  if (compose_directory(composed, name, parent) && fileio_os_visit_directory(composed) &&
       fileio_compose(own_path, name, "", "") && fileio_append_separator(own_path)) {
     dir->path = fileio_text_new(own_path);
     int made = dir->path != nullptr;

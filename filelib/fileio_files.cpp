@@ -11,10 +11,6 @@
 
 std::uint32_t fileio_options = 4;
 
-constexpr int CR = 13;
-constexpr int LF = 10;
-constexpr int ARCHIVE_END_MARKER = 26;
-
 int pf_mode_is_binary(const char* mode) {
   for (; mode && *mode; ++mode) {
     if (*mode == 'B' || *mode == 'b') return 1;
@@ -28,34 +24,41 @@ static void release_file(pf_file* file) {
   pool_free(file, sizeof(pf_file));
 }
 
-// The absolute path of a candidate; 0 when it is too long to name safely.
-static int make_candidate(char* candidate, const char* first, const char* second, const char* name) {
-  char composed[FILEIO_PATH_LIMIT + 1];
-  return fileio_compose(composed, first, second, name) && fileio_os_full_path(candidate, composed);
-}
+// What became of a candidate on disk.
+constexpr int disk_opened = 1;
+constexpr int disk_not_opened = 0;  // missing, not openable, or its path too long
+constexpr int disk_out_of_memory = -1;
 
-// Opens a candidate on disk into the handle and lists it. On failure the handle is left
-// unlisted with no stream, so the caller can release it.
-static int open_on_disk(pf_file* file, const char* candidate, const char* mode) {
+// Opens the candidate first + second + name, made absolute, into the handle and lists it.
+// Otherwise the handle is left unlisted with no stream, so the caller can release it. When
+// memory runs out, whether the file is there is not known, so the search must end: going
+// on to an archive could hand out a member in place of the loose file.
+static int open_on_disk(pf_file* file, const char* first, const char* second, const char* name,
+                        const char* mode) {
+  char composed[FILEIO_PATH_LIMIT + 1];
+  char candidate[FILEIO_PATH_LIMIT + 1];
+  if (!fileio_compose(composed, first, second, name) || !fileio_os_full_path(candidate, composed)) {
+    return disk_not_opened;
+  }
   // The name and the list entry are made before the open: once a mode that truncates
   // has opened the file, nothing may fail and leave it emptied.
   file->name = fileio_text_new(candidate);
-  if (!file->name) return 0;
+  if (!file->name) return disk_out_of_memory;
   if (!list_append(file, fileio_files)) {
     fileio_text_free(file->name);
     file->name = nullptr;
-    return 0;
+    return disk_out_of_memory;
   }
   std::FILE* stream = fileio_os_open(candidate, mode);
   if (!stream) {
     list_remove(file, fileio_files);
     fileio_text_free(file->name);
     file->name = nullptr;
-    return 0;
+    return disk_not_opened;
   }
   file->stream = stream;
   file->binary = pf_mode_is_binary(mode);
-  return 1;
+  return disk_opened;
 }
 
 pf_file* pfopen(pf_dir* dir, const char* name, const char* mode) {
@@ -65,41 +68,44 @@ pf_file* pfopen(pf_dir* dir, const char* name, const char* mode) {
   if (!file) stop("pfopen(): out of memory");
   *file = pf_file{nullptr, nullptr, nullptr, 0};
   const int archive_first = (fileio_options & FILEIO_ARCHIVE_FIRST) != 0;
-  char candidate[FILEIO_PATH_LIMIT + 1];
 
   if (!dir->search) {
-    const int named = make_candidate(candidate, dir->path, "", name);
     if (archive_first) {
       if (pf_file* member = pffopen(dir, name, mode)) {
         release_file(file);
         return member;
       }
-      if (named && open_on_disk(file, candidate, mode)) return file;
+      if (open_on_disk(file, dir->path, "", name, mode) == disk_opened) return file;
       release_file(file);
       return nullptr;
     }
-    if (named && open_on_disk(file, candidate, mode)) return file;
+    const int on_disk = open_on_disk(file, dir->path, "", name, mode);
+    if (on_disk == disk_opened) return file;
     release_file(file);
-    return pffopen(dir, name, mode);
+    return on_disk == disk_not_opened ? pffopen(dir, name, mode) : nullptr;
   }
 
   for (list_node* node = dir->search->next; node != dir->search; node = node->next) {
     const pf_path* base = static_cast<const pf_path*>(node->item);
     if (!base) stop("Path: %s, corrupt", dir->path);
-    const int named = make_candidate(candidate, base->path, dir->path, name);
+    int on_disk;
     if (archive_first) {
       if (pf_file* member = pffopen(dir, name, mode)) {
         release_file(file);
         return member;
       }
-      if (named && open_on_disk(file, candidate, mode)) return file;
+      on_disk = open_on_disk(file, base->path, dir->path, name, mode);
     } else {
-      if (named && open_on_disk(file, candidate, mode)) return file;
-      if (pf_file* member = pffopen(dir, name, mode)) {
-        release_file(file);
-        return member;
+      on_disk = open_on_disk(file, base->path, dir->path, name, mode);
+      if (on_disk == disk_not_opened) {
+        if (pf_file* member = pffopen(dir, name, mode)) {
+          release_file(file);
+          return member;
+        }
       }
     }
+    if (on_disk == disk_opened) return file;
+    if (on_disk == disk_out_of_memory) break;
   }
   release_file(file);
   return nullptr;
@@ -129,62 +135,6 @@ int pfexists(pf_dir* dir, const char* name) {
   if (!file) return 0;
   pfclose(file);
   return 1;
-}
-
-// One character of a line. A member of an archive ends at a marker byte lying at or past
-// its end; the marker stays in the stream so every later read ends there too.
-// Takes the stream and entry as values, not through the handle, so the compiler can keep
-// them in registers while characters are stored into the caller's buffer.
-static inline int read_char(std::FILE* stream, const pff_entry* entry) {
-  const int c = fileio_getc(stream);
-  if (c != ARCHIVE_END_MARKER || !entry) return c;
-  const long position = std::ftell(stream);
-  const unsigned long long member_end = static_cast<unsigned long long>(entry->offset) + entry->size;
-  if (position >= 0 && member_end < static_cast<unsigned long long>(position)) {
-    std::ungetc(c, stream);
-    return EOF;
-  }
-  return c;
-}
-
-int pfgets(pf_file* file, char* buffer, int capacity) {
-  if (!buffer || capacity < 1) return 0;
-  buffer[0] = '\0';
-  // A buffer with room for the terminator alone can take no character of a line, so
-  // nothing is read and the line stays for a larger buffer.
-  if (capacity < 2 || !file || !file->stream) return 0;
-
-  std::FILE* const stream = file->stream;
-  const pff_entry* const entry = file->entry;
-  const int limit = capacity - 1;
-  int stored = 0;
-  int c;
-  if (!entry) {
-    // Files from disk have no end marker: the plain loop is the common, fast case.
-    c = fileio_getc(stream);
-    while (stored < limit && c != EOF && c != CR && c != LF) {
-      buffer[stored++] = static_cast<char>(c);
-      c = fileio_getc(stream);
-    }
-  } else {
-    c = read_char(stream, entry);
-    while (stored < limit && c != EOF && c != CR && c != LF) {
-      buffer[stored++] = static_cast<char>(c);
-      c = read_char(stream, entry);
-    }
-  }
-  buffer[stored] = '\0';
-
-  if (c == CR || c == LF) {
-    // CR LF and LF CR are one terminator; CR CR and LF LF end this line and the next.
-    const int next = read_char(stream, entry);
-    const int pair = (c == CR && next == LF) || (c == LF && next == CR);
-    if (next != EOF && !pair) std::ungetc(next, stream);
-  } else if (c != EOF) {
-    // The buffer filled first: the rest of the line comes with the next call.
-    std::ungetc(c, stream);
-  }
-  return stored > 0 || c != EOF;
 }
 
 int pfputs(pf_file* file, const char* text) {

@@ -3,6 +3,10 @@
 
 #include "filelib/fileio.h"
 
+// Line ends: lines are written with CR LF and read ending in CR, LF, CR LF or LF CR.
+constexpr int CR = 13;
+constexpr int LF = 10;
+
 // Joins up to three texts into a buffer of FILEIO_PATH_LIMIT + 1 bytes; 0 (and an empty
 // buffer) when the result would be longer than FILEIO_PATH_LIMIT.
 int fileio_compose(char* out, const char* first, const char* second, const char* third);

@@ -3,6 +3,8 @@
 // here holds FILEIO_PATH_LIMIT + 1 bytes.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "filelib/fileio.h"
@@ -23,13 +25,11 @@ int fileio_os_full_path(char* out, const char* path);
 
 // Current directory of the current drive; 0 when it does not fit.
 int fileio_os_get_directory(char* out);
-int fileio_os_set_directory(const char* path);
 
-// Drives: 1 for A and so on; 0 means "no drive" (the path has no drive letter, or the
-// platform has no drives, where changing to drive 0 does nothing and succeeds).
-int fileio_os_path_drive(const char* path);
-int fileio_os_get_drive();
-int fileio_os_set_drive(int drive);
+// Enters the directory and comes back: 1 when it could be entered. The current directory
+// (on Windows also the current drive, and the current directory of the drive visited) is
+// as it was on every path, whatever the length of its name.
+int fileio_os_visit_directory(const char* path);
 
 // The program's own directory, with its trailing separator, from the name it was run by.
 int fileio_os_program_directory(char* out);
@@ -37,6 +37,43 @@ int fileio_os_program_directory(char* out);
 // Opens a file as fopen does, but never a directory (which POSIX fopen would accept for
 // reading, and Windows refuses), so both platforms find the same files.
 std::FILE* fileio_os_open(const char* path, const char* mode);
+
+// The bytes a stream has read ahead and not yet handed out, in its own buffer: their count,
+// with *bytes at the first; 0 when the buffer is empty or the stream is writing. The
+// line reader scans them in place and hands out what it took with fileio_os_consume,
+// exactly as that many character reads would. Inline, since the reader calls them per line.
+#ifdef _WIN32
+// msvcrt keeps _cnt read-ahead bytes at _ptr, where _getc_nolock takes its characters
+// from; while the stream is writing, _cnt counts free room instead.
+inline std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes) {
+  *bytes = reinterpret_cast<const unsigned char*>(stream->_ptr);
+  return (stream->_flag & _IOWRT) == 0 && stream->_cnt > 0 ? static_cast<std::size_t>(stream->_cnt) : 0;
+}
+inline void fileio_os_consume(std::FILE* stream, std::size_t count) {
+  stream->_ptr += count;
+  stream->_cnt -= static_cast<int>(count);
+}
+#else
+// glibc keeps the read-ahead between _IO_read_ptr and _IO_read_end, where getc_unlocked
+// takes its characters from; a writing stream has the two equal.
+inline std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes) {
+  *bytes = reinterpret_cast<const unsigned char*>(stream->_IO_read_ptr);
+  return stream->_IO_read_ptr < stream->_IO_read_end
+             ? static_cast<std::size_t>(stream->_IO_read_end - stream->_IO_read_ptr)
+             : 0;
+}
+inline void fileio_os_consume(std::FILE* stream, std::size_t count) {
+  stream->_IO_read_ptr += count;
+}
+#endif
+
+// Positions and sizes in 64 bits, also where long has 32: -1 when the position cannot be
+// told; seek and size return 1 on success. fileio_os_seek_fresh is fileio_os_seek for a
+// stream that has not been read or moved yet, and may save a read there.
+std::int64_t fileio_os_tell(std::FILE* stream);
+int fileio_os_seek(std::FILE* stream, std::int64_t offset);
+int fileio_os_seek_fresh(std::FILE* stream, std::int64_t offset);
+int fileio_os_size(std::FILE* stream, std::uint64_t* size);
 
 // Streams opened without "b" or "t" become untranslated from now on.
 void fileio_os_set_default_binary();

@@ -2,12 +2,15 @@
 // absolute when it begins with "/", there are no drives and no text translation.
 #include "filelib/fileio_os.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <fcntl.h>
+// Every position and size here is 64 bits wide, also on 32-bit Linux.
+static_assert(sizeof(off_t) == 8, "the project builds with _FILE_OFFSET_BITS=64");
 
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] == '/';
@@ -61,20 +64,16 @@ int fileio_os_get_directory(char* out) {
   return getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
-int fileio_os_set_directory(const char* path) {
-  return chdir(path) == 0;
-}
-
-int fileio_os_path_drive(const char*) {
-  return 0;
-}
-
-int fileio_os_get_drive() {
-  return 0;
-}
-
-int fileio_os_set_drive(int drive) {
-  return drive == 0;
+// The way back is an open descriptor of ".", not its name: a current directory deeper
+// than the path limit, or one that has been removed, is still returned to. O_PATH needs no
+// read permission on it.
+int fileio_os_visit_directory(const char* path) {
+  const int here = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (here < 0) return 0;
+  const int entered = chdir(path) == 0;
+  const int back = fchdir(here) == 0;
+  close(here);
+  return entered && back;
 }
 
 int fileio_os_program_directory(char* out) {
@@ -84,6 +83,28 @@ int fileio_os_program_directory(char* out) {
   if (length > FILEIO_PATH_LIMIT) return 0;
   if (length) std::memcpy(out, invoked, length);
   out[length] = '\0';
+  return 1;
+}
+
+std::int64_t fileio_os_tell(std::FILE* stream) {
+  return ftello(stream);
+}
+
+int fileio_os_seek(std::FILE* stream, std::int64_t offset) {
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+// glibc moves an absolute seek back to the start of its buffer's block and reads the bytes
+// in between, which a member never needs. From a fresh stream's position 0 a relative
+// seek reaches the same byte and leaves the next read to start there.
+int fileio_os_seek_fresh(std::FILE* stream, std::int64_t offset) {
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_CUR) == 0;
+}
+
+int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0 || info.st_size < 0) return 0;
+  *size = static_cast<std::uint64_t>(info.st_size);
   return 1;
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <direct.h>
 #include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <io.h>
@@ -25,22 +27,39 @@ int fileio_os_get_directory(char* out) {
   return _getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
-int fileio_os_set_directory(const char* path) {
-  return _chdir(path) == 0;
-}
-
-int fileio_os_path_drive(const char* path) {
+// Drives: 1 for A and so on; 0 when the path has no drive letter.
+static int path_drive(const char* path) {
   const unsigned char letter = static_cast<unsigned char>(path[0]);
   if (!std::isalpha(letter) || path[1] != ':') return 0;
   return std::toupper(letter) - 'A' + 1;
 }
 
-int fileio_os_get_drive() {
-  return _getdrive();
-}
-
-int fileio_os_set_drive(int drive) {
-  return drive == 0 || _chdrive(drive) == 0;
+// The current drive, and the current directory of the directory's drive and of the drive
+// we started on, are restored on every path: changing to a directory also makes it its
+// drive's own current directory.
+int fileio_os_visit_directory(const char* path) {
+  char original[FILEIO_PATH_LIMIT + 1];
+  char on_drive[FILEIO_PATH_LIMIT + 1];
+  const int original_drive = _getdrive();
+  if (!fileio_os_get_directory(original)) return 0;
+  const int drive = path_drive(path);
+  const int other_drive = drive != 0 && drive != original_drive;
+  if (other_drive) {
+    if (_chdrive(drive) != 0) return 0;
+    if (!fileio_os_get_directory(on_drive)) {
+      _chdrive(original_drive);
+      _chdir(original);
+      return 0;
+    }
+  }
+  const int entered = _chdir(path) == 0;
+  if (other_drive) {
+    if (entered) _chdir(on_drive);
+    _chdrive(original_drive);
+  }
+  // Changing back to a drive may land in a directory other than the one we left.
+  _chdir(original);
+  return entered;
 }
 
 int fileio_os_program_directory(char* out) {
@@ -56,6 +75,25 @@ int fileio_os_program_directory(char* out) {
 
 std::FILE* fileio_os_open(const char* path, const char* mode) {
   return std::fopen(path, mode);
+}
+
+std::int64_t fileio_os_tell(std::FILE* stream) {
+  return _ftelli64(stream);
+}
+
+int fileio_os_seek(std::FILE* stream, std::int64_t offset) {
+  return _fseeki64(stream, offset, SEEK_SET) == 0;
+}
+
+int fileio_os_seek_fresh(std::FILE* stream, std::int64_t offset) {
+  return fileio_os_seek(stream, offset);
+}
+
+int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
+  struct _stati64 info;
+  if (_fstati64(_fileno(stream), &info) != 0 || info.st_size < 0) return 0;
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return 1;
 }
 
 void fileio_os_set_default_binary() {

@@ -38,17 +38,28 @@ bool begins_ignoring_case(const char* word, const char* prefix) {
   return true;
 }
 
+// True when the line ends before its number while still agreeing with the count line's
+// pattern "NUM_DRIVERS %d": it is empty, part of the keyword, or the keyword and blanks.
+// The C99 scan reports end of input there rather than a mismatch; msvcrt's scan reports a
+// mismatch after the keyword and blanks, so the rule is decided here, the same everywhere.
+bool ends_before_count(const char* line) {
+  const char keyword[] = "NUM_DRIVERS";
+  std::size_t matched = 0;
+  while (keyword[matched] != '\0' && line[matched] == keyword[matched]) ++matched;
+  if (line[matched] == '\0') return true;
+  if (keyword[matched] != '\0') return false;
+  return line[matched + std::strspn(line + matched, scan_blanks)] == '\0';
+}
+
 // The count line's number, or 0. Lines that do not start with the keyword are skipped,
-// but a line that ends before its number while still agreeing with the pattern (an empty
-// line, part of the keyword, the keyword and blanks) ends the search: the scan reports
-// end of input there rather than a mismatch.
+// but a line that ends before its number while still agreeing with the pattern ends the
+// search.
 int find_driver_count(pf_file* file) {
   char line[driver_line_size];
   while (pfgets(file, line, line_capacity)) {
     int count = 0;
-    int scanned = std::sscanf(line, "NUM_DRIVERS %d", &count);
-    if (scanned == 1) return count;
-    if (scanned == EOF) return 0;
+    if (std::sscanf(line, "NUM_DRIVERS %d", &count) == 1) return count;
+    if (ends_before_count(line)) return 0;
   }
   return 0;
 }

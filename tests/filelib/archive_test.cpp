@@ -25,14 +25,6 @@ class archives : public fileio_test {
     std::memset(pff_archive_name, 0, sizeof pff_archive_name);
     fileio_test::TearDown();
   }
-  // Lines as pfgets returns them until it reports the end; closes the file.
-  std::vector<std::string> lines_of(pf_file* file) {
-    std::vector<std::string> lines;
-    char buffer[128];
-    while (file && pfgets(file, buffer, sizeof buffer)) lines.push_back(buffer);
-    pfclose(file);
-    return lines;
-  }
   std::string archive() const { return in_base("FASTFILE.DAT"); }
 };
 
