@@ -2,40 +2,28 @@
 // closed from outside while a command waits on a dialog or box, the menu ends cleanly.
 #include "harness.h"
 
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace {
 
-constexpr int play_id = 8002, network_play_id = 8008, change_driver_id = 8009, troubleshoot_id = 8010;
 const char old_choice[] = "RAMP\r\nkorv.exe -arr\r\n", old_fog[] = "NOFOG\r\n";
 
 class save_failure_test : public e2e_test {
  protected:
-  // The game with a detection stand-in that finds one renderer, and both setting files.
+  // The game with a detection stand-in that finds one renderer, and both setting files held
+  // open without sharing, as another program writing them would.
   void SetUp() override {
     e2e_test::SetUp();
     game_dir = join_path(scratch_dir, "Games\\K");
-    const std::string prepared = join_path(scratch_dir, "prepared.dat");
-    ASSERT_TRUE(install_stand_in(in_game("mprofile.exe")) && set_app_path(game_dir) &&
-                write_file(prepared, "NUM_DRIVERS 1\r\nMMX PRESENT 0\r\n") &&
-                SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str()) &&
-                write_file(in_game("korvexe.dat"), old_choice) &&
-                write_file(in_game("frontend.dat"), old_fog));
+    prepare_detection("NUM_DRIVERS 1\r\nMMX PRESENT 0\r\n");
+    ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")) && set_app_path(game_dir) &&
+                write_file(join_path(game_dir, "korvexe.dat"), old_choice) &&
+                write_file(join_path(game_dir, "frontend.dat"), old_fog));
+    for (const char* name : {"korvexe.dat", "frontend.dat"})
+      locks.push_back(CreateFileA(join_path(game_dir, name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   void TearDown() override {
     unlock();
     e2e_test::TearDown();
-  }
-
-  std::string in_game(const char* name) const { return join_path(game_dir, name); }
-
-  // Holds both setting files open without sharing, as another program writing them would.
-  void lock() {
-    for (const char* name : {"korvexe.dat", "frontend.dat"})
-      locks.push_back(CreateFileA(in_game(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   void unlock() {
     for (HANDLE lock : locks) CloseHandle(lock);
@@ -47,7 +35,7 @@ class save_failure_test : public e2e_test {
   std::string save_failure_text(const char* setting, const char* target) {
     const std::string probe = join_path(scratch_dir, "probe.dat");
     write_file(probe, "x");
-    EXPECT_FALSE(MoveFileExA(probe.c_str(), in_game(target).c_str(), MOVEFILE_REPLACE_EXISTING)) << target;
+    EXPECT_FALSE(MoveFileExA(probe.c_str(), join_path(game_dir, target).c_str(), MOVEFILE_REPLACE_EXISTING));
     char reason[512] = "";
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0,
                    reason, sizeof reason, nullptr);
@@ -56,21 +44,14 @@ class save_failure_test : public e2e_test {
     return std::string(setting) + " could not be saved.\n\nFolder: " + game_dir + "\nReason: " + text;
   }
 
-  HWND click_for_dialog(const menu_process& menu, int command, const char* caption) {
-    click(menu, command);
-    return wait_for_dialog(menu.info.dwProcessId, caption);
-  }
-
   // Both files keep their old bytes (unless a folder took one's place); no file is added.
   void expect_settings_unchanged() {
-    EXPECT_TRUE(!file_exists(in_game("korvexe.dat")) || file_text(in_game("korvexe.dat")) == old_choice);
-    EXPECT_EQ(file_text(in_game("frontend.dat")), old_fog);
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(in_game("*").c_str(), &entry);
-    const std::string known = "|.|..|mprofile.exe|mdrivers.dat|korvexe.dat|frontend.dat|";
-    do EXPECT_NE(known.find("|" + std::string(entry.cFileName) + "|"), std::string::npos) << entry.cFileName;
-    while (FindNextFileA(search, &entry));
-    FindClose(search);
+    unlock();
+    EXPECT_TRUE(!file_exists(join_path(game_dir, "korvexe.dat")) ||
+                file_text(join_path(game_dir, "korvexe.dat")) == old_choice);
+    EXPECT_EQ(file_text(join_path(game_dir, "frontend.dat")), old_fog);
+    for (const char* name : {"korvexe.dat.new", "frontend.dat.new"})
+      EXPECT_FALSE(file_exists(join_path(game_dir, name))) << name;
   }
 
   std::string game_dir;
@@ -78,24 +59,22 @@ class save_failure_test : public e2e_test {
 };
 
 TEST_F(save_failure_test, unsaved_settings_keep_their_bytes_and_the_menu_says_which_where_and_why) {
-  lock();
   const std::string driver_text = save_failure_text("The video driver choice", "korvexe.dat");
   const std::string fog_text = save_failure_text("The fog setting", "frontend.dat");
   menu_process& menu = start(scratch_dir);
-  press(click_for_dialog(menu, troubleshoot_id, "Graphics Troubleshooting"), IDOK);
-  expect_error_box(menu, fog_text.c_str());
-  press(click_for_dialog(menu, change_driver_id, "Select Driver"), IDOK);
+  for (auto [command, caption] : {std::pair{8010, "Graphics Troubleshooting"}, {8009, "Select Driver"}}) {
+    click(menu, command);
+    press(wait_for_dialog(menu.info.dwProcessId, caption), IDOK);
+    expect_error_box(menu, command == 8010 ? fog_text.c_str() : driver_text.c_str());
+  }
+  click(menu, 8002);  // Play cannot read the locked choice, runs the detection and cannot store its choice
   expect_error_box(menu, driver_text.c_str());
-  // Play cannot read the locked choice either, so it runs the detection and cannot store its choice.
-  click(menu, play_id);
-  expect_error_box(menu, driver_text.c_str());
-  unlock();
   expect_settings_unchanged();
-
   // No "korvexe.dat", and a folder of that name in the way of the silent choice.
-  ASSERT_TRUE(DeleteFileA(in_game("korvexe.dat").c_str()) && make_dir(in_game("korvexe.dat")));
+  ASSERT_TRUE(DeleteFileA(join_path(game_dir, "korvexe.dat").c_str()) &&
+              make_dir(join_path(game_dir, "korvexe.dat")));
   const std::string blocked_text = save_failure_text("The video driver choice", "korvexe.dat");
-  for (int command : {play_id, network_play_id}) {
+  for (int command : {8002, 8008}) {
     click(menu, command);
     expect_error_box(menu, blocked_text.c_str());
   }
@@ -105,20 +84,15 @@ TEST_F(save_failure_test, unsaved_settings_keep_their_bytes_and_the_menu_says_wh
 
 TEST_F(save_failure_test, menu_closed_from_outside_ends_with_exit_code_0_and_writes_nothing) {
   // The dialog or box open when the menu is closed; with both files locked, Play ends in one.
-  const std::pair<int, const char*> cases[] = {{change_driver_id, "Select Driver"},
-                                               {troubleshoot_id, "Graphics Troubleshooting"},
-                                               {play_id, "Korvamund"}};
-  for (const auto& [command, caption] : cases) {
-    SCOPED_TRACE(caption);
-    lock();
+  for (auto [command, caption] :
+       {std::pair{8009, "Select Driver"}, {8010, "Graphics Troubleshooting"}, {8002, "Korvamund"}}) {
     menu_process& menu = start(scratch_dir);
-    ASSERT_TRUE(click_for_dialog(menu, command, caption));
+    click(menu, command);
+    ASSERT_TRUE(wait_for_dialog(menu.info.dwProcessId, caption)) << caption;
     PostMessageA(menu.window, WM_CLOSE, 0, 0);  // as Task Manager's End task or a logoff does
-    DWORD exit_code = 1;
-    EXPECT_TRUE(wait_for_exit(menu, default_timeout_ms, &exit_code) && exit_code == 0) << exit_code;
-    unlock();
-    expect_settings_unchanged();
+    expect_closes(menu);
   }
+  expect_settings_unchanged();
 }
 
 }  // namespace
