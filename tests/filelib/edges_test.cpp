@@ -85,16 +85,16 @@ TEST_F(fileio_test, members_open_for_reading_only_and_never_for_null_arguments) 
 // A member 2 GiB into a sparse archive still ends at the marker behind it, which takes
 // 64-bit positions where long has 32 bits (Windows, 32-bit Linux).
 TEST_F(fileio_test, a_member_past_two_gib_ends_at_its_marker) {
-  const std::uint32_t far = 0x80000010u;
+  const std::uint32_t member_at = 0x80000010u;
   std::string bytes = archive_bytes({{"FAR.TXT", "one\r\n"}});
-  put_u32(&bytes, 28 + 12, far);
+  put_u32(&bytes, 28 + 12, member_at);
   write_bytes(in_base("FASTFILE.DAT"), bytes);
   std::error_code error;
-  std::filesystem::resize_file(in_base("FASTFILE.DAT"), far + 16, error);
+  std::filesystem::resize_file(in_base("FASTFILE.DAT"), member_at + 16, error);
   if (error) GTEST_SKIP() << "no sparse file of 2 GiB here: " << error.message();
   {
     std::fstream archive(in_base("FASTFILE.DAT"), std::ios::in | std::ios::out | std::ios::binary);
-    archive.seekp(std::streamoff(far));
+    archive.seekp(std::streamoff(member_at));
     archive << "one\r\n\032tail";
     ASSERT_TRUE(archive.good());
   }

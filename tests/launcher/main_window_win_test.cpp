@@ -11,6 +11,7 @@
 #include "driver_select.h"
 #include "filelib/fileio.h"
 #include "launcher.h"
+#include "scratch.h"
 #include "main_window.h"
 
 TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_parent_plus_one) {
@@ -49,11 +50,9 @@ TEST(main_window, the_error_box_shows_the_error_icon) {
   CloseHandle(CreateThread(
       nullptr, 0,
       [](void*) -> DWORD {
-        HWND box = nullptr;
-        while (!(box = FindWindowA("#32770", nullptr))) Sleep(20);
-        HWND icon =
-            GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
-        while (!(shown = SendMessageA(icon, STM_GETICON, 0, 0))) Sleep(20);
+        HWND icon = nullptr;
+        HWND box = wait_for_own_message_box(&icon);
+        shown = SendMessageA(icon, STM_GETICON, 0, 0);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return 0;
       },

@@ -14,6 +14,7 @@
 #include <windows.h>
 #endif
 
+#include "scratch.h"
 #include "support/list.h"
 #include "support/stop.h"
 
@@ -34,18 +35,16 @@ void answer_the_box() {
   CloseHandle(CreateThread(
       nullptr, 0,
       [](void*) -> DWORD {
-        HWND box = nullptr;
-        while ((box = FindWindowA("#32770", "Fatal Error")) == nullptr) Sleep(20);
-        char text[512] = "";
+        HWND icon = nullptr;
+        HWND box = wait_for_own_message_box(&icon);
+        char text[512] = "", caption[64] = "";
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's static text
-        HWND icon =
-            GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
-        while (!SendMessageA(icon, STM_GETICON, 0, 0)) Sleep(20);
+        GetWindowTextA(box, caption, sizeof caption);
         const bool lone_ok =
-            GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) &&
+            std::string(caption) == "Fatal Error" && GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) &&
             SendMessageA(icon, STM_GETICON, 0, 0) == LRESULT(LoadIconA(nullptr, IDI_WARNING));
         std::fprintf(stderr, "%s\n%sfile at the box: %s\n", text,
-                     lone_ok ? "" : "not a warning with a lone OK\n", file_bytes().c_str());
+                     lone_ok ? "" : "not a \"Fatal Error\" warning with a lone OK\n", file_bytes().c_str());
         std::fflush(stderr);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return 0;
