@@ -167,8 +167,8 @@ std::vector<recorder_record> read_recorder_log(const std::string& log_path) {
         fields.back() += bytes[i];
       }
     }
-    fields.resize(4);
-    records.push_back({fields[0], fields[1], fields[2], fields[3]});
+    fields.resize(5);
+    records.push_back({fields[0], fields[1], fields[2], fields[3], fields[4]});
   }
   return records;
 }

@@ -54,7 +54,7 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms = default
 bool wait_closed(HWND window);
 
 struct recorder_record {
-  std::string name, command_line, current_dir, module_path;
+  std::string name, command_line, current_dir, module_path, show_command;
 };
 std::vector<recorder_record> read_recorder_log(const std::string& log_path);
 bool wait_for_records(const std::string& log_path, size_t count);

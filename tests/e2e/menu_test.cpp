@@ -216,6 +216,7 @@ TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install
       EXPECT_EQ(lstrcmpiA(records[0].module_path.c_str(), full(c.started).c_str()), 0)
           << records[0].module_path;
       EXPECT_EQ(records[0].command_line, full(c.command_line));
+      EXPECT_EQ(records[0].show_command, "9");  // SW_RESTORE
       EXPECT_EQ(lstrcmpiA(records[0].current_dir.c_str(), full(c.current_dir).c_str()), 0);
     }
     end_menu(&menu);

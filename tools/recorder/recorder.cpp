@@ -1,7 +1,7 @@
 // Stand-in for the programs the menu starts (setup, uninstaller, detection, game, network
 // launcher). Tests copy it under each name. Every start appends one line to the file named
 // by KORV_RECORDER_LOG:
-//   name TAB command line TAB current directory TAB module path CR LF
+//   name TAB command line TAB current directory TAB module path TAB show-command CR LF
 // with '%', TAB, CR and LF inside a field written as %25, %09, %0D and %0A, so that any
 // command line reads back unchanged.
 // Started as mprofile.exe with KORV_RECORDER_MDRIVERS naming a file, it first copies that
@@ -148,6 +148,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     append_field(&g_record, current_dir);
     append_raw(&g_record, "\t");
     append_field(&g_record, module_path);
+    // How its starter asked for its window to be shown (the number, or "-" when it did not).
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    char show[8] = "-";
+    if (startup.dwFlags & STARTF_USESHOWWINDOW) wsprintfA(show, "%u", unsigned(startup.wShowWindow));
+    append_raw(&g_record, "\t");
+    append_raw(&g_record, show);
     append_raw(&g_record, "\r\n");
     append_to_log(log_path, &g_record);
   }
