@@ -132,6 +132,10 @@ class tour_test : public e2e_test {
 
 }  // namespace
 
+// From the CD the player installs DirectX and the game (through the wizard, into a folder
+// with blanks), chooses a driver, plays; a later silent installation elsewhere takes over the
+// registration, so the first one's uninstaller keeps it and a player's file; the menu's
+// Uninstall Game removes the later one through its wizard. The machine is as it was.
 TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the_machine_as_it_was) {
   menu_process& menu = start(cd_dir);
   ASSERT_TRUE(menu.window);
@@ -153,6 +157,21 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   ASSERT_TRUE(wizard_button(wizard, "&Install") && wizard_button(wizard, "&Next >", false));
   expect_installed(menu, true);
   ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
+  size_t bytes = file_text(join_path(install_dir, "uninstall.exe")).size();
+  for (const char* name : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
+                           "mprofile.exe", "Readme.txt"}) {
+    EXPECT_EQ(file_text(join_path(install_dir, name)), file_text(cd_dir + name)) << name;
+    bytes += file_text(join_path(install_dir, name)).size();
+  }
+  // clang-format off
+  const std::string values[][3] = {
+      {app_paths, "", install_dir + "\\korv.exe"}, {app_paths, "Path", install_dir},
+      {uninstall, "UninstallString", "\"" + install_dir + "\\uninstall.exe\""}, {uninstall, "DisplayName", "Korvamund"},
+      {uninstall, "DisplayIcon", install_dir + "\\korv.exe,0"}, {uninstall, "DisplayVersion", "1.0.0"},
+      {uninstall, "Publisher", "Korvamund"}, {uninstall, "InstallLocation", install_dir},
+      {uninstall, "EstimatedSize", std::to_string(bytes / 1024)}, {uninstall, "NoModify", "1"}, {uninstall, "NoRepair", "1"}};
+  // clang-format on
+  for (const auto& v : values) EXPECT_EQ(registry_value(v[0], v[1].c_str()), v[2]) << v[1];
 
   click(menu, 8009);  // what the detection program found here, whole before the menu read it
   HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", step_timeout_ms);
@@ -173,51 +192,24 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   EXPECT_EQ(WaitForSingleObject(game_process, step_timeout_ms), WAIT_OBJECT_0);
   CloseHandle(game_process);
 
+  const std::string later = CharLowerA(&join_path(scratch_dir, "Other Games\\Korvamund")[0]);
+  EXPECT_EQ(install(join_path(scratch_dir, std::string(130, 'k'))), 3);  // longer than the menu can use
+  ASSERT_EQ(install(later), 0);  // 0 also says that the Users group was given modify rights
+  ASSERT_TRUE(write_file(join_path(install_dir, "my notes.txt"), "mine") &&
+              write_file(join_path(install_dir, "korvexe.dat.new"), "left by a crash"));
+  ASSERT_EQ(run("\"" + install_dir + "\\uninstall.exe\" /S"), 0);  // its copy in %TEMP% goes on
+  EXPECT_TRUE(wait_until([&] { return folder_entries(install_dir) == "my notes.txt|"; }, step_timeout_ms))
+      << folder_entries(install_dir);
+  EXPECT_EQ(registry_value(app_paths, "Path"), later);
+
   menu_process& again = start(cd_dir);
   expect_installed(again, true);
   click(again, 8006);  // Uninstall Game: the registered uninstaller, through its wizard
   wizard = wait_for_window("Korvamund Uninstall");
   ASSERT_TRUE(wizard_button(wizard, "&Uninstall") && wizard_button(wizard, "&Next >", false));
   // All is gone by then, the files the menu wrote too; the menu, still open, shows it.
-  EXPECT_EQ(GetFileAttributesA(install_dir.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(later.c_str()), INVALID_FILE_ATTRIBUTES);
   expect_installed(again, false);
   ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
   EXPECT_TRUE(wait_until([&] { return !IsWindow(wizard); }, step_timeout_ms));
-}
-
-TEST_F(tour_test, silent_install_registers_the_game_and_each_uninstall_removes_only_its_own) {
-  const std::string game = join_path(scratch_dir, "Program Files\\Korvamund");
-  const std::string later = join_path(scratch_dir, "Other Games\\Korvamund");
-  EXPECT_EQ(install(join_path(scratch_dir, std::string(130, 'k'))), 3);  // longer than the menu can use
-  ASSERT_EQ(install(game), 0);  // 0 also says that the Users group was given modify rights
-  size_t bytes = file_text(join_path(game, "uninstall.exe")).size();
-  for (const char* name : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
-                           "mprofile.exe", "Readme.txt"}) {
-    EXPECT_EQ(file_text(join_path(game, name)), file_text(cd_dir + name)) << name;
-    bytes += file_text(join_path(game, name)).size();
-  }
-  const std::string values[][3] = {
-      {app_paths, "", game + "\\korv.exe"},
-      {app_paths, "Path", game},
-      {uninstall, "UninstallString", "\"" + game + "\\uninstall.exe\""},
-      {uninstall, "DisplayName", "Korvamund"},
-      {uninstall, "DisplayIcon", game + "\\korv.exe,0"},
-      {uninstall, "DisplayVersion", "1.0.0"},
-      {uninstall, "Publisher", "Korvamund"},
-      {uninstall, "InstallLocation", game},
-      {uninstall, "EstimatedSize", std::to_string(bytes / 1024)},
-      {uninstall, "NoModify", "1"},
-      {uninstall, "NoRepair", "1"},
-  };
-  for (const auto& v : values) EXPECT_EQ(registry_value(v[0], v[1].c_str()), v[2]) << v[1];
-
-  // A later installation elsewhere keeps its registration; the player's own file stays.
-  ASSERT_EQ(install(later), 0);
-  for (const char* name : {"my notes.txt", "mdrivers.dat", "korvexe.dat", "frontend.dat", "korvexe.dat.new"})
-    ASSERT_TRUE(write_file(join_path(game, name), "data\r\n"));
-  ASSERT_EQ(run("\"" + game + "\\uninstall.exe\" /S"), 0);  // its copy in %TEMP% goes on
-  EXPECT_TRUE(wait_until([&] { return folder_entries(game) == "my notes.txt|"; }, step_timeout_ms))
-      << folder_entries(game);
-  EXPECT_EQ(registry_value(app_paths, "Path"), later);
-  EXPECT_EQ(registry_value(uninstall, "UninstallString"), "\"" + later + "\\uninstall.exe\"");
 }
