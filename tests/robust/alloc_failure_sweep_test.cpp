@@ -125,6 +125,8 @@ TEST(allocation_failure_sweep, the_library_and_the_settings_end_cleanly_whicheve
                         << fault;
       }
       EXPECT_TRUE(clean && first > 2) << "the sweep never ran clean, or refused nothing";
+      std::printf("[ sweep    ] %s, refused %s: %ld runs\n", layer == refused_layer::pool ? "pool" : "malloc",
+                  persistent ? "from the Nth on" : "the Nth alone", first - 1);
     }
   }
   std::filesystem::remove_all(folder);
