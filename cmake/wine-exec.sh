@@ -19,4 +19,15 @@ case " $* " in
     exit "${PIPESTATUS[0]}"
     ;;
 esac
-exec /usr/lib/wine/wine64 "$@"
+# A test program prints before anything can fail; one that ends without a word never ran,
+# which Wine does now and then on a loaded machine. Only that is tried a second time.
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+for attempt in 1 2; do
+  /usr/lib/wine/wine64 "$@" >"$out" 2>&1
+  code=$?
+  [ "$code" -ne 0 ] && [ ! -s "$out" ] && [ "$attempt" -eq 1 ] || break
+  echo "wine-exec: $1 ended with code $code before printing anything; starting it again" >&2
+done
+cat "$out"
+exit "$code"
