@@ -21,13 +21,14 @@ case " $* " in
 esac
 # A test program prints before anything can fail; one that ends without a word never ran,
 # which Wine does now and then on a loaded machine. Only that is tried a second time.
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+out=$(mktemp) && err=$(mktemp) || exit 1
+trap 'rm -f "$out" "$err"' EXIT
 for attempt in 1 2; do
-  /usr/lib/wine/wine64 "$@" >"$out" 2>&1
+  /usr/lib/wine/wine64 "$@" >"$out" 2>"$err"
   code=$?
-  [ "$code" -ne 0 ] && [ ! -s "$out" ] && [ "$attempt" -eq 1 ] || break
+  [ "$code" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] && [ "$attempt" -eq 1 ] || break
   echo "wine-exec: $1 ended with code $code before printing anything; starting it again" >&2
 done
 cat "$out"
+cat "$err" >&2
 exit "$code"

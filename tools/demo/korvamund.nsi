@@ -263,7 +263,16 @@ Section "Uninstall"
   ${EndIf}
   !insertmacro FOR_EACH_GAME_FILE DELETE_FROM_GAME_FOLDER
   !insertmacro FOR_EACH_WRITTEN_FILE DELETE_FROM_GAME_FOLDER
-  Delete "$INSTDIR\uninstall.exe"
+  ; The uninstall.exe that started this copy may still be ending and so hold its file;
+  ; it is deleted as soon as it lets go (tried for up to 30 s).
+  ${For} $R0 1 300
+    ClearErrors
+    Delete "$INSTDIR\uninstall.exe"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    Sleep 100
+  ${Next}
   ; Only when empty: files of the player's own stay, and with them the folder.
   RMDir "$INSTDIR"
   !insertmacro REFRESH_MENU
