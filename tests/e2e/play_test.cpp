@@ -170,6 +170,11 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
   ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
   menu_process& menu = start(start_dir);
+  // Giving up applies the enable rules at once: a folder registered after the menu's last
+  // paint enables Play, with nothing else repainting the menu.
+  ASSERT_TRUE(set_app_path(join_path(root, "absent")));
+  click(menu, play_id);
+  EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(GetDlgItem(menu.window, play_id)); }));
   for (const char* registered : {"", " ", "absent", static_cast<const char*>(nullptr)}) {
     SCOPED_TRACE(registered == nullptr ? "no App Paths key" : std::string("[") + registered + "]");
     ASSERT_TRUE(registered ? set_app_path(*registered == 'a' ? join_path(root, registered) : registered)
