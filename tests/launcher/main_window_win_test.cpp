@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "driver_select.h"
@@ -76,6 +77,8 @@ TEST(main_window, a_menu_closed_while_select_driver_is_open_touches_no_released_
   const std::string game = std::string(temp) + "korv closed menu", prepared = game + "\\prepared.dat";
   GetModuleFileNameA(nullptr, bin, MAX_PATH);
   *strrchr(bin, '\\') = '\0';
+  std::error_code ignored;
+  std::filesystem::remove_all(game, ignored);  // what a failed earlier run left
   CreateDirectoryA(game.c_str(), nullptr);
   ASSERT_TRUE(
       CopyFileA((std::string(bin) + "\\recorder.exe").c_str(), (game + "\\mprofile.exe").c_str(), FALSE));
@@ -100,4 +103,5 @@ TEST(main_window, a_menu_closed_while_select_driver_is_open_touches_no_released_
   EXPECT_TRUE(menu_closed());
   EXPECT_EQ(library_calls_after_close, 0);
   EXPECT_EQ(GetFileAttributesA((game + "\\korvexe.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+  std::filesystem::remove_all(game, ignored);
 }
