@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -18,39 +16,8 @@ std::string join_path(const std::string& dir, const std::string& name) {
   return dir.empty() || dir.back() == '\\' ? dir + name : dir + "\\" + name;
 }
 
-bool make_dir(const std::string& path) {
-  std::error_code error;
-  fs::create_directories(path, error);
-  return fs::is_directory(path, error);
-}
-
-bool remove_tree(const std::string& path) {
-  std::error_code error;
-  if (fs::is_directory(path, error))  // files a program run as root made under Wine are read-only
-    for (const auto& entry : fs::recursive_directory_iterator(path, error))
-      SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  fs::remove_all(path, error);
-  return !fs::exists(path, error);
-}
-
-bool file_exists(const std::string& path) {
-  std::error_code error;
-  return fs::is_regular_file(path, error);
-}
-
-std::string file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return file_exists(path) ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
-}
-
-bool write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  return static_cast<bool>(out << bytes) && (out.close(), !out.fail());
-}
-
 bool install_stand_in(const std::string& path) {
-  return make_dir(fs::path(path).parent_path().string()) &&
+  return make_directory(fs::path(path).parent_path().string()) &&
          CopyFileA(join_path(program_dir(), "recorder.exe").c_str(), path.c_str(), FALSE);
 }
 
@@ -153,7 +120,7 @@ bool wait_closed(HWND window) {
 
 std::vector<recorder_record> read_recorder_log(const std::string& log_path) {
   std::vector<recorder_record> records;
-  const std::string bytes = file_text(log_path);
+  const std::string bytes = read_bytes(log_path);
   // A record per complete line, tab-separated; '%', tab, CR and LF in a field come as %XX.
   for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
     std::vector<std::string> fields(1);
@@ -217,7 +184,7 @@ void e2e_test::SetUp() {
   log_path = join_path(scratch_dir, "recorder.log");
   SetEnvironmentVariableA("KORV_RECORDER_LOG", log_path.c_str());
   SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", nullptr);
-  ASSERT_TRUE(remove_tree(scratch_dir) && make_dir(cd_dir) && delete_key(app_paths_key) &&
+  ASSERT_TRUE(remove_tree(scratch_dir) && make_directory(cd_dir) && delete_key(app_paths_key) &&
               delete_key(uninstall_key));
   ASSERT_TRUE(CopyFileA(join_path(program_dir(), "startup.exe").c_str(),
                         join_path(cd_dir, "startup.exe").c_str(), 0));
@@ -274,6 +241,6 @@ void e2e_test::expect_closes(const menu_process& menu) {
 
 void e2e_test::prepare_detection(const std::string& mdrivers) {
   const std::string prepared = join_path(scratch_dir, "prepared.dat");
-  ASSERT_TRUE(write_file(prepared, mdrivers));
+  ASSERT_TRUE(write_bytes(prepared, mdrivers));
   SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str());
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch.h"  // folders and files byte for byte
+
 constexpr const char* menu_class_name = "Korvamund Startup";  // also the menu's title
 constexpr const char* game_class_name = "Korvamund";          // also the game's title
 constexpr const char* cdrom_error =
@@ -22,11 +24,6 @@ constexpr int default_timeout_ms = 90000;  // for any one awaited event on a loa
 
 std::string program_dir();  // bin\, where the tests, startup.exe and the recorder are
 std::string join_path(const std::string& dir, const std::string& name);
-bool make_dir(const std::string& path);     // with its parents
-bool remove_tree(const std::string& path);  // read-only files too
-bool file_exists(const std::string& path);
-std::string file_text(const std::string& path);  // the bytes, or "<missing>"
-bool write_file(const std::string& path, const std::string& bytes);
 bool install_stand_in(const std::string& path);  // the recorder copied to path
 
 constexpr const char* app_paths_key = "SOFTWARE\\MICROSOFT\\Windows\\CurrentVersion\\App Paths\\korv.exe";

@@ -34,7 +34,7 @@ using menu_test = e2e_test;
 
 TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_them) {
   const std::string install_dir = join_path(scratch_dir, "Korv Games");
-  ASSERT_TRUE(make_dir(install_dir) && install_stand_in(join_path(cd_dir, "setup.exe")));
+  ASSERT_TRUE(make_directory(install_dir) && install_stand_in(join_path(cd_dir, "setup.exe")));
   menu_process& menu = start(scratch_dir);
   ASSERT_NE(menu.window, nullptr);
   EXPECT_EQ(window_text(menu.window), menu_class_name);
@@ -198,8 +198,8 @@ TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install
         for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), folder);
       return text;
     };
-    ASSERT_TRUE(remove_tree("E:\\Setup") && remove_tree("E:\\redist") && make_dir("E:\\Setup\\Disk 1"));
-    ASSERT_TRUE(make_dir(full("{work}")) && make_dir(full("{install}")) &&
+    ASSERT_TRUE(remove_tree("E:\\Setup") && remove_tree("E:\\redist") && make_directory("E:\\Setup\\Disk 1"));
+    ASSERT_TRUE(make_directory(full("{work}")) && make_directory(full("{install}")) &&
                 remove_tree(full("{cd}\\setup.exe")));
     for (const char* stand_in : c.stand_ins)
       if (stand_in) ASSERT_TRUE(install_stand_in(full(stand_in)));

@@ -1,10 +1,8 @@
 // Play, Play Network Game, Change Video Driver and Graphics Troubleshooting, driven from
 // outside: which program starts, with which command line and in which folder, whether the
 // menu ends, what the dialogs show, and what reaches "korvexe.dat" and "frontend.dat".
-#include <cstdio>
 #include <cstring>
 
-#include "filelib/fastfile_format.h"
 #include "harness.h"
 
 namespace {
@@ -16,18 +14,6 @@ const char maybe_only[] = "NUM_DRIVERS 2\r\nGLIDE MAYBEPRESENT 0\r\nMMX MAYBEPRE
 const char three_renderers[] = "NUM_DRIVERS 3\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nGLIDE MAYBEPRESENT 0\r\n";
 const char glide_help[] = "Use native driver option only if you are sure you have a supported card installed";
 
-// An archive holding a decoy member and "KORVEXE.DAT", made with the library's own writer.
-bool write_archive(const std::string& path, const std::string& korvexe) {
-  fastfile_member members[2] = {{"README.TXT", 4, 0}, {"KORVEXE.DAT", std::uint32_t(korvexe.size()), 0}};
-  std::uint32_t header_length = 0;
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  const bool written = out && fastfile_plan_layout(members, 2, 0, &header_length) &&
-                       fastfile_write_header(out, members, 2, 0, header_length) &&
-                       fastfile_write_member_bytes(out, "Korv", 4) &&
-                       fastfile_write_member_bytes(out, korvexe.data(), members[1].size);
-  return out && std::fclose(out) == 0 && written;
-}
-
 class play_test : public e2e_test {
  protected:
   void SetUp() override {
@@ -35,7 +21,7 @@ class play_test : public e2e_test {
     // A root without blanks, so that every blank in a path is one a case put there.
     root = join_path(getenv("TEMP"), "korv-play-" + std::to_string(GetCurrentProcessId()));
     game_dir = join_path(root, "Games\\K");
-    ASSERT_TRUE(remove_tree(root) && make_dir(game_dir) && root.find(' ') == std::string::npos);
+    ASSERT_TRUE(remove_tree(root) && make_directory(game_dir) && root.find(' ') == std::string::npos);
   }
   void TearDown() override {
     e2e_test::TearDown();
@@ -121,14 +107,15 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
   for (const launch_case& c : cases) {
     SCOPED_TRACE("row " + std::to_string(&c - cases));
     const std::string dir = join_path(root, c.folder);
-    ASSERT_TRUE(remove_tree(root) && make_dir(dir) && install_stand_in(join_path(root, "Program.exe")));
+    ASSERT_TRUE(remove_tree(root) && make_directory(dir) && install_stand_in(join_path(root, "Program.exe")));
     for (const char* program : {"korv.exe", "korv3dfx.exe", "netlaunc.exe", "mprofile.exe"})
       ASSERT_TRUE(install_stand_in(join_path(dir, program)));
     if (c.korvexe)
-      ASSERT_TRUE(c.packed ? write_archive(join_path(dir, "FASTFILE.DAT"), c.korvexe)
-                           : write_file(join_path(dir, "korvexe.dat"), c.korvexe));
+      ASSERT_TRUE(c.packed ? write_bytes(join_path(dir, "FASTFILE.DAT"),
+                                         archive_bytes({{"README.TXT", "Korv"}, {"KORVEXE.DAT", c.korvexe}}))
+                           : write_bytes(join_path(dir, "korvexe.dat"), c.korvexe));
     prepare_detection(three_renderers);
-    ASSERT_TRUE(write_file(join_path(dir, "frontend.dat"), c.stored_fog));
+    ASSERT_TRUE(write_bytes(join_path(dir, "frontend.dat"), c.stored_fog));
     ASSERT_TRUE(
         set_registry_raw(app_paths_key, "Path", REG_SZ, dir.c_str(), DWORD(dir.size() + !c.unterminated)));
     DeleteFileA(log_path.c_str());
@@ -136,7 +123,7 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
     menu_process& menu = start(scratch_dir);
     if (c.fog_box >= 0) {
       set_fog_box(menu, c.fog_box);
-      EXPECT_EQ(file_text(join_path(dir, "frontend.dat")),
+      EXPECT_EQ(read_bytes(join_path(dir, "frontend.dat")),
                 c.fog_box == BST_CHECKED ? "NOFOG\r\n" : "FOG\r\n");
     }
     click(menu, c.button);
@@ -145,7 +132,7 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
     ASSERT_EQ(records.size(), c.korvexe ? 1u : 2u);
     if (!c.korvexe) {
       EXPECT_EQ(records[0].command_line, dir + "\\mprofile.exe " + dir + "\\mdrivers.dat");
-      EXPECT_EQ(file_text(join_path(dir, "korvexe.dat")), "MMX\r\nkorv.exe -arm\r\n");
+      EXPECT_EQ(read_bytes(join_path(dir, "korvexe.dat")), "MMX\r\nkorv.exe -arm\r\n");
     }
     const std::string program =
         join_path(dir, c.started).substr(0, dir.size() + std::strcspn(c.started, " ") + 1);
@@ -155,7 +142,7 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
     EXPECT_EQ(lstrcmpiA(records.back().module_path.c_str(), program.c_str()), 0)
         << records.back().module_path;
     EXPECT_EQ(lstrcmpiA(records.back().current_dir.c_str(), dir.c_str()), 0) << records.back().current_dir;
-    EXPECT_EQ(file_exists(join_path(dir, "korvexe.dat")), !c.packed);
+    EXPECT_EQ(read_bytes(join_path(dir, "korvexe.dat")) == "<missing>", c.packed);
   }
 }
 
@@ -167,7 +154,7 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   const std::string start_dir = join_path(scratch_dir, "start");
   for (const char* program : {"korv.exe", "setup.exe"})
     ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
-  ASSERT_TRUE(write_file(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
+  ASSERT_TRUE(write_bytes(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));
   ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
   menu_process& menu = start(start_dir);
   // Giving up applies the enable rules at once: a folder registered after the menu's last
@@ -181,17 +168,17 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
                            : delete_key(app_paths_key));
     EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u);
   }
-  ASSERT_TRUE(set_app_path(game_dir) && write_file(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
+  ASSERT_TRUE(set_app_path(game_dir) && write_bytes(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
   EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u)
       << "one-line korvexe.dat";
 
   // Only maybe-present renderers: detection runs, and nothing else.
   ASSERT_TRUE(DeleteFileA(join_path(game_dir, "korvexe.dat").c_str()));
   EXPECT_EQ(click_and_stay(menu, play_id), 1u);
-  EXPECT_FALSE(file_exists(join_path(game_dir, "korvexe.dat")));
+  EXPECT_EQ(read_bytes(join_path(game_dir, "korvexe.dat")), "<missing>");
 
   // A missing game program: the error, and the current directory is put back.
-  ASSERT_TRUE(write_file(join_path(game_dir, "korvexe.dat"), glide));
+  ASSERT_TRUE(write_bytes(join_path(game_dir, "korvexe.dat"), glide));
   click(menu, play_id);
   expect_error_box(menu, installation_error);
   click(menu, 8001);
@@ -203,15 +190,15 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
 
 TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_and_only_ok_ends_it) {
   const std::string fog_file = join_path(game_dir, "frontend.dat");
-  ASSERT_TRUE(write_file(fog_file, "nofog\r\n"));
+  ASSERT_TRUE(write_bytes(fog_file, "nofog\r\n"));
   menu_process& menu = start(scratch_dir);
   // No install directory (" " counts as none): the file is never read and OK writes nothing.
   // The flag lives on for the rest of the run, though nothing stored it.
   EXPECT_EQ(set_fog_box(menu, BST_CHECKED), BST_UNCHECKED);
   ASSERT_TRUE(set_app_path(" "));
   EXPECT_EQ(set_fog_box(menu, BST_UNCHECKED), BST_CHECKED);
-  EXPECT_EQ(file_text(fog_file), "nofog\r\n");
-  EXPECT_EQ(file_text(join_path(scratch_dir, "frontend.dat")), "<missing>");
+  EXPECT_EQ(read_bytes(fog_file), "nofog\r\n");
+  EXPECT_EQ(read_bytes(join_path(scratch_dir, "frontend.dat")), "<missing>");
   // "nofog" in any case checks the box; Cancel, Escape and the close box leave it open.
   ASSERT_TRUE(set_app_path(game_dir));
   HWND dialog = nullptr;
@@ -220,10 +207,10 @@ TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_an
   PostMessageA(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(wait_idle(dialog)) << "the dialog ended";
-  EXPECT_EQ(file_text(fog_file), "nofog\r\n");
+  EXPECT_EQ(read_bytes(fog_file), "nofog\r\n");
   press(dialog, IDOK);
   EXPECT_TRUE(wait_closed(dialog));
-  EXPECT_EQ(file_text(fog_file), "NOFOG\r\n");
+  EXPECT_EQ(read_bytes(fog_file), "NOFOG\r\n");
   expect_stays_open(menu);
 }
 
@@ -234,7 +221,7 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
   // stored file this menu would never write shows a change of one byte.
   const std::string stored = "glide\r\nkorv3dfx.exe -ar3\r\nleft by hand";
   for (int way = 0; way < 4; ++way) {
-    ASSERT_TRUE(way % 2 ? write_file(korvexe, stored) : remove_tree(korvexe));
+    ASSERT_TRUE(way % 2 ? write_bytes(korvexe, stored) : remove_tree(korvexe));
     HWND dialog = open_driver_dialog(menu);
     choose(dialog, 2);
     if (way == 0) press(dialog, IDCANCEL);
@@ -242,7 +229,7 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
     if (way == 2) PostMessageA(dialog, WM_CLOSE, 0, 0);
     if (way == 3) PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0x00010001);  // the dialog manager's Cancel
     EXPECT_TRUE(wait_closed(dialog));
-    EXPECT_EQ(file_text(korvexe), way % 2 ? stored : "<missing>") << way;
+    EXPECT_EQ(read_bytes(korvexe), way % 2 ? stored : "<missing>") << way;
   }
   ASSERT_TRUE(remove_tree(korvexe));
   HWND dialog = open_driver_dialog(menu);
@@ -263,7 +250,7 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
   press(dialog, IDOK);
   EXPECT_TRUE(wait_closed(dialog));
   expect_stays_open(menu);
-  EXPECT_EQ(file_text(korvexe), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
+  EXPECT_EQ(read_bytes(korvexe), "GLIDE\r\nkorv3dfx.exe -ar3\r\n");  // 26 bytes
 
   // The stored choice is selected though only maybe present; OK needs a selection.
   list = GetDlgItem(dialog = open_driver_dialog(menu), driver_list_id);
@@ -277,13 +264,13 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
   press(dialog, IDOK);
   EXPECT_TRUE(wait_closed(dialog));
   expect_stays_open(menu);
-  EXPECT_EQ(file_text(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
+  EXPECT_EQ(read_bytes(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
 }
 
 TEST_F(play_test, no_present_renderer_or_no_detection_program_offers_nothing) {
   install_with_detection();
   prepare_detection(maybe_only);
-  ASSERT_TRUE(write_file(korvexe, "RAMP\r\nkorv.exe -arr\r\n"));
+  ASSERT_TRUE(write_bytes(korvexe, "RAMP\r\nkorv.exe -arr\r\n"));
   menu_process& menu = start(scratch_dir);
   click(menu, change_driver_id);
   ASSERT_TRUE(wait_for_records(log_path, 1));
@@ -291,11 +278,11 @@ TEST_F(play_test, no_present_renderer_or_no_detection_program_offers_nothing) {
 
   // A missing detection program: an earlier detection's result must not be offered.
   ASSERT_TRUE(DeleteFileA(join_path(game_dir, "mprofile.exe").c_str()));
-  ASSERT_TRUE(write_file(join_path(game_dir, "mdrivers.dat"), three_renderers));
+  ASSERT_TRUE(write_bytes(join_path(game_dir, "mdrivers.dat"), three_renderers));
   click(menu, change_driver_id);
   expect_error_box(menu, installation_error);
   expect_stays_open(menu);
-  EXPECT_EQ(file_text(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
+  EXPECT_EQ(read_bytes(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
   EXPECT_EQ(read_recorder_log(log_path).size(), 1u);
 }
 

@@ -15,8 +15,8 @@ class save_failure_test : public e2e_test {
     game_dir = join_path(scratch_dir, "Games\\K");
     prepare_detection("NUM_DRIVERS 1\r\nMMX PRESENT 0\r\n");
     ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")) && set_app_path(game_dir) &&
-                write_file(join_path(game_dir, "korvexe.dat"), old_choice) &&
-                write_file(join_path(game_dir, "frontend.dat"), old_fog));
+                write_bytes(join_path(game_dir, "korvexe.dat"), old_choice) &&
+                write_bytes(join_path(game_dir, "frontend.dat"), old_fog));
     for (const char* name : {"korvexe.dat", "frontend.dat"})
       locks.push_back(CreateFileA(join_path(game_dir, name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -34,7 +34,7 @@ class save_failure_test : public e2e_test {
   // own text for the error that putting a file there gives.
   std::string save_failure_text(const char* setting, const char* target) {
     const std::string probe = join_path(scratch_dir, "probe.dat");
-    write_file(probe, "x");
+    write_bytes(probe, "x");
     EXPECT_FALSE(MoveFileExA(probe.c_str(), join_path(game_dir, target).c_str(), MOVEFILE_REPLACE_EXISTING));
     char reason[512] = "";
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0,
@@ -47,11 +47,11 @@ class save_failure_test : public e2e_test {
   // Both files keep their old bytes (unless a folder took one's place); no file is added.
   void expect_settings_unchanged() {
     unlock();
-    EXPECT_TRUE(!file_exists(join_path(game_dir, "korvexe.dat")) ||
-                file_text(join_path(game_dir, "korvexe.dat")) == old_choice);
-    EXPECT_EQ(file_text(join_path(game_dir, "frontend.dat")), old_fog);
+    EXPECT_TRUE(read_bytes(join_path(game_dir, "korvexe.dat")) == "<missing>" ||
+                read_bytes(join_path(game_dir, "korvexe.dat")) == old_choice);
+    EXPECT_EQ(read_bytes(join_path(game_dir, "frontend.dat")), old_fog);
     for (const char* name : {"korvexe.dat.new", "frontend.dat.new"})
-      EXPECT_FALSE(file_exists(join_path(game_dir, name))) << name;
+      EXPECT_EQ(read_bytes(join_path(game_dir, name)), "<missing>") << name;
   }
 
   std::string game_dir;
@@ -72,7 +72,7 @@ TEST_F(save_failure_test, unsaved_settings_keep_their_bytes_and_the_menu_says_wh
   expect_settings_unchanged();
   // No "korvexe.dat", and a folder of that name in the way of the silent choice.
   ASSERT_TRUE(DeleteFileA(join_path(game_dir, "korvexe.dat").c_str()) &&
-              make_dir(join_path(game_dir, "korvexe.dat")));
+              make_directory(join_path(game_dir, "korvexe.dat")));
   const std::string blocked_text = save_failure_text("The video driver choice", "korvexe.dat");
   for (int command : {8002, 8008}) {
     click(menu, command);

@@ -157,11 +157,11 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   ASSERT_TRUE(wizard_button(wizard, "&Install") && wizard_button(wizard, "&Next >", false));
   expect_installed(menu, true);
   ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
-  size_t bytes = file_text(join_path(install_dir, "uninstall.exe")).size();
+  size_t bytes = read_bytes(join_path(install_dir, "uninstall.exe")).size();
   for (const char* name : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
                            "mprofile.exe", "Readme.txt"}) {
-    EXPECT_EQ(file_text(join_path(install_dir, name)), file_text(cd_dir + name)) << name;
-    bytes += file_text(join_path(install_dir, name)).size();
+    EXPECT_EQ(read_bytes(join_path(install_dir, name)), read_bytes(cd_dir + name)) << name;
+    bytes += read_bytes(join_path(install_dir, name)).size();
   }
   // clang-format off
   const std::string values[][3] = {
@@ -177,7 +177,7 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", step_timeout_ms);
   ASSERT_TRUE(dialog);
   char profile[1024];
-  EXPECT_EQ(file_text(join_path(install_dir, "mdrivers.dat")),
+  EXPECT_EQ(read_bytes(join_path(install_dir, "mdrivers.dat")),
             std::string(profile, format_profile(probe_machine(), profile, sizeof profile)));
   EXPECT_TRUE(wait_until([&] { return send(GetDlgItem(dialog, 132), CB_GETCURSEL) >= 0; }));
   press(dialog, IDOK);
@@ -195,8 +195,8 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   const std::string later = CharLowerA(&join_path(scratch_dir, "Other Games\\Korvamund")[0]);
   EXPECT_EQ(install(join_path(scratch_dir, std::string(130, 'k'))), 3);  // longer than the menu can use
   ASSERT_EQ(install(later), 0);  // 0 also says that the Users group was given modify rights
-  ASSERT_TRUE(write_file(join_path(install_dir, "my notes.txt"), "mine") &&
-              write_file(join_path(install_dir, "korvexe.dat.new"), "left by a crash"));
+  ASSERT_TRUE(write_bytes(join_path(install_dir, "my notes.txt"), "mine") &&
+              write_bytes(join_path(install_dir, "korvexe.dat.new"), "left by a crash"));
   ASSERT_EQ(run("\"" + install_dir + "\\uninstall.exe\" /S"), 0);  // its copy in %TEMP% goes on
   EXPECT_TRUE(wait_until([&] { return folder_entries(install_dir) == "my notes.txt|"; }, step_timeout_ms))
       << folder_entries(install_dir);
