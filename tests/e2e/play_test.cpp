@@ -93,12 +93,9 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
       {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe -ar3"},
       {"Games\\K", glide, false, false, "", BST_CHECKED, play_id, "korv3dfx.exe -ar3 -anf"},
       {"Games\\K", glide, false, false, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe -ar3"},
-      // The network launcher takes the option of a case-sensitive key prefix, never fog.
+      // The network launcher takes the renderer's option, never the fog option.
       {"Games\\K", glide, false, false, "", BST_CHECKED, network_play_id, "netlaunc.exe -ar3"},
-      {"Games\\K", "glide\r\nkorv3dfx.exe -ar3\r\n", false, false, "", -1, network_play_id, "netlaunc.exe"},
-      {"Games\\K", "ATI\r\nkorv.exe -arr\r\n", false, false, "", -1, network_play_id, "netlaunc.exe"},
       {"Program Files\\K", "RAMP\r\nkorv.exe -arr\r\n", false, false, "", -1, play_id, "korv.exe -arr"},
-      {"Program Files\\K", "MMX\r\nkorv.exe -arm\r\n", false, false, "", -1, network_play_id, "netlaunc.exe -arm"},
       {"Games\\K", glide, true, false, "", -1, play_id, "korv3dfx.exe -ar3"},
       {"Program Files\\K", glide, true, false, "", -1, network_play_id, "netlaunc.exe -ar3"},
       // No choice stored yet: the best present renderer is chosen silently and stored first.

@@ -1,19 +1,11 @@
 // The menu's window services in this process: centring, where the rule's "- 1" and its
 // rounding toward zero show, and the error box's icon (another process cannot compare icons).
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <string>
 
 #include "driver_select.h"
-#include "filelib/fileio.h"
 #include "launcher.h"
-#include "scratch.h"
 #include "main_window.h"
+#include "scratch.h"
 
 TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_parent_plus_one) {
   WNDCLASSA window_class{0, DefWindowProcA};
@@ -77,14 +69,10 @@ TEST(main_window, a_menu_closed_while_select_driver_is_open_touches_no_released_
   const std::string game = std::string(temp) + "korv closed menu", prepared = game + "\\prepared.dat";
   GetModuleFileNameA(nullptr, bin, MAX_PATH);
   *strrchr(bin, '\\') = '\0';
-  std::error_code ignored;
-  std::filesystem::remove_all(game, ignored);  // what a failed earlier run left
-  CreateDirectoryA(game.c_str(), nullptr);
+  ASSERT_TRUE(remove_tree(game) && make_directory(game) &&  // what a failed earlier run left goes first
+              write_bytes(prepared, "NUM_DRIVERS 1\r\nMMX PRESENT 0\r\n"));
   ASSERT_TRUE(
       CopyFileA((std::string(bin) + "\\recorder.exe").c_str(), (game + "\\mprofile.exe").c_str(), FALSE));
-  FILE* result = fopen(prepared.c_str(), "wb");
-  fputs("NUM_DRIVERS 1\r\nMMX PRESENT 0\r\n", result);
-  fclose(result);
   SetEnvironmentVariableA("KORV_RECORDER_MDRIVERS", prepared.c_str());  // the stand-in's result
   g_instance = GetModuleHandleA(nullptr);
   fileio_init();
@@ -102,6 +90,6 @@ TEST(main_window, a_menu_closed_while_select_driver_is_open_touches_no_released_
   EXPECT_EQ(select_video_driver(game.c_str(), DRIVER_SELECT_INTERACTIVE), 0);
   EXPECT_TRUE(menu_closed());
   EXPECT_EQ(library_calls_after_close, 0);
-  EXPECT_EQ(GetFileAttributesA((game + "\\korvexe.dat").c_str()), INVALID_FILE_ATTRIBUTES);
-  std::filesystem::remove_all(game, ignored);
+  EXPECT_EQ(read_bytes(game + "\\korvexe.dat"), "<missing>");
+  remove_tree(game);
 }

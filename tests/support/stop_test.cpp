@@ -64,17 +64,6 @@ std::string after_message(const std::string& written) {
 #endif
 }
 
-void write_first() {
-  std::fputs(" first", open_stream);
-}
-void write_second() {
-  std::fputs(" second", open_stream);
-}
-void write_and_stop_again() {
-  std::fputs(" again", open_stream);
-  stop("second stop");
-}
-
 }  // namespace
 
 TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
@@ -94,6 +83,9 @@ TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
 
 // Buffered output reaches the file, and the callbacks run once, in order, before it closes.
 TEST(StopDeathTest, CallbacksRunOnceInOrderBeforeFilesClose) {
+  void (*write_first)() = [] { std::fputs(" first", open_stream); };
+  void (*write_second)() = [] { std::fputs(" second", open_stream); };
+  void (*write_and_stop_again)() = [] { std::fputs(" again", open_stream); stop("second stop"); };
   const struct {
     std::vector<void (*)()> callbacks;
     const char* shown;
