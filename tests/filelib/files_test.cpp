@@ -89,11 +89,9 @@ TEST_F(stream_files, lines_end_at_every_terminator_capacity_and_member_end) {
     std::vector<std::string> lines;
   } cases[] = {
       // clang-format off
-      {"A\rB", 127, nullptr, {"A", "B"}},          {"A\nB\n", 127, nullptr, {"A", "B"}},
-      {"A\r\nB\r\n", 127, nullptr, {"A", "B"}},     {"A\n\rB\n\r", 127, nullptr, {"A", "B"}},
-      {"A\r\rB", 127, nullptr, {"A", "", "B"}},     {"A\n\nB", 127, nullptr, {"A", "", "B"}},
-      {"A\n\r\r\nB", 127, nullptr, {"A", "", "B"}}, {"\r\n", 127, nullptr, {""}},
-      {"last", 127, nullptr, {"last"}},           {"", 127, nullptr, {}},
+      // Every kind of line end in one text; fuzz/fuzz_line_reader.cpp checks any bytes
+      // against a plain reading, natively.
+      {"A\rB\nC\r\nD\n\rE\r\rF\n\nG", 127, nullptr, {"A", "B", "C", "D", "E", "", "F", "", "G"}},
       // A long line comes in pieces without losing a character; a line that exactly fills
       // the buffer still has its terminator consumed with it.
       {long_line + "\r\nnext\r\n", 127, nullptr, {long_line.substr(0, 126), long_line.substr(126), "next"}},
