@@ -114,14 +114,10 @@ TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_the
   EXPECT_TRUE(read_recorder_log(log_path).empty());
 }
 
-LRESULT CALLBACK plain_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(window, message, wparam, lparam);
-}
-
 TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not) {
   std::vector<HWND> foreign;
   auto make_window = [&](const char* class_name, const char* title) {
-    WNDCLASSA window_class{0, plain_window_proc};
+    WNDCLASSA window_class{0, DefWindowProcA};
     window_class.lpszClassName = class_name;
     RegisterClassA(&window_class);
     foreign.push_back(

@@ -50,14 +50,6 @@ class play_test : public e2e_test {
     return read_recorder_log(log_path).size();
   }
 
-  // The detection stand-in in a game folder with a blank in its name, finding three renderers.
-  void install_with_detection() {
-    game_dir = join_path(scratch_dir, "Games\\K");
-    korvexe = join_path(game_dir, "korvexe.dat");
-    ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")) && set_app_path(game_dir));
-    prepare_detection(three_renderers);
-  }
-
   HWND open_driver_dialog(menu_process& menu) {
     click(menu, change_driver_id);
     return wait_for_dialog(menu.info.dwProcessId, "Select Driver");
@@ -73,7 +65,7 @@ class play_test : public e2e_test {
 
   std::string help_text(HWND dialog) { return window_text(GetDlgItem(dialog, driver_help_id)); }
 
-  std::string root, game_dir, korvexe;
+  std::string root, game_dir;
 };
 
 TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_and_end) {
@@ -169,20 +161,27 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u)
       << "one-line korvexe.dat";
 
-  // Only maybe-present renderers: detection runs, and nothing else.
+  // Only maybe-present renderers: Play and Change Video Driver run the detection, and
+  // nothing else. Without the detection program, an earlier result must not be offered.
   ASSERT_TRUE(DeleteFileA(join_path(game_dir, "korvexe.dat").c_str()));
-  EXPECT_EQ(click_and_stay(menu, play_id), 1u);
+  EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, change_driver_id), 3u);
   EXPECT_EQ(read_bytes(join_path(game_dir, "korvexe.dat")), "<missing>");
+  ASSERT_TRUE(DeleteFileA(join_path(game_dir, "mprofile.exe").c_str()) &&
+              write_bytes(join_path(game_dir, "mdrivers.dat"), three_renderers));
+  click(menu, change_driver_id);
+  expect_error_box(menu, installation_error);
 
   // A missing game program: the error, and the current directory is put back.
   ASSERT_TRUE(write_bytes(join_path(game_dir, "korvexe.dat"), glide));
   click(menu, play_id);
   expect_error_box(menu, installation_error);
   click(menu, 8001);
-  ASSERT_TRUE(wait_for_records(log_path, 2));
+  ASSERT_TRUE(wait_for_records(log_path, 3));
   const std::vector<recorder_record> records = read_recorder_log(log_path);
-  EXPECT_EQ(records[0].name + " " + records[1].name, "mprofile.exe setup.exe");
-  EXPECT_EQ(lstrcmpiA(records[1].current_dir.c_str(), start_dir.c_str()), 0) << records[1].current_dir;
+  EXPECT_EQ(records[0].name + " " + records[1].name + " " + records[2].name,
+            "mprofile.exe mprofile.exe setup.exe");
+  EXPECT_EQ(lstrcmpiA(records[2].current_dir.c_str(), start_dir.c_str()), 0) << records[2].current_dir;
+  EXPECT_EQ(read_bytes(join_path(game_dir, "korvexe.dat")), glide);
 }
 
 TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_and_only_ok_ends_it) {
@@ -212,21 +211,22 @@ TEST_F(play_test, fog_dialog_reads_the_setting_only_from_an_install_directory_an
 }
 
 TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok_with_a_selection_writes) {
-  install_with_detection();
+  // The detection stand-in in a game folder with a blank in its name, finding three renderers.
+  game_dir = join_path(scratch_dir, "Games\\K");
+  const std::string korvexe = join_path(game_dir, "korvexe.dat");
+  ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")) && set_app_path(game_dir));
+  prepare_detection(three_renderers);
   menu_process& menu = start(scratch_dir);
-  // Cancel, the close box, WM_CLOSE and Escape leave "korvexe.dat" missing, or as it was; a
-  // stored file this menu would never write shows a change of one byte.
+  // Cancel and the close box leave "korvexe.dat" missing, or as it was; a stored file this
+  // menu would never write shows a change of one byte.
   const std::string stored = "glide\r\nkorv3dfx.exe -ar3\r\nleft by hand";
-  for (int way = 0; way < 4; ++way) {
-    ASSERT_TRUE(way % 2 ? write_bytes(korvexe, stored) : remove_tree(korvexe));
+  for (bool close_box : {false, true}) {
+    ASSERT_TRUE(close_box ? write_bytes(korvexe, stored) : remove_tree(korvexe));
     HWND dialog = open_driver_dialog(menu);
     choose(dialog, 2);
-    if (way == 0) press(dialog, IDCANCEL);
-    if (way == 1) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (way == 2) PostMessageA(dialog, WM_CLOSE, 0, 0);
-    if (way == 3) PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0x00010001);  // the dialog manager's Cancel
+    PostMessageA(dialog, close_box ? WM_SYSCOMMAND : WM_COMMAND, close_box ? SC_CLOSE : IDCANCEL, 0);
     EXPECT_TRUE(wait_closed(dialog));
-    EXPECT_EQ(read_bytes(korvexe), way % 2 ? stored : "<missing>") << way;
+    EXPECT_EQ(read_bytes(korvexe), close_box ? stored : "<missing>");
   }
   ASSERT_TRUE(remove_tree(korvexe));
   HWND dialog = open_driver_dialog(menu);
@@ -262,25 +262,6 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
   EXPECT_TRUE(wait_closed(dialog));
   expect_stays_open(menu);
   EXPECT_EQ(read_bytes(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
-}
-
-TEST_F(play_test, no_present_renderer_or_no_detection_program_offers_nothing) {
-  install_with_detection();
-  prepare_detection(maybe_only);
-  ASSERT_TRUE(write_bytes(korvexe, "RAMP\r\nkorv.exe -arr\r\n"));
-  menu_process& menu = start(scratch_dir);
-  click(menu, change_driver_id);
-  ASSERT_TRUE(wait_for_records(log_path, 1));
-  expect_stays_open(menu);
-
-  // A missing detection program: an earlier detection's result must not be offered.
-  ASSERT_TRUE(DeleteFileA(join_path(game_dir, "mprofile.exe").c_str()));
-  ASSERT_TRUE(write_bytes(join_path(game_dir, "mdrivers.dat"), three_renderers));
-  click(menu, change_driver_id);
-  expect_error_box(menu, installation_error);
-  expect_stays_open(menu);
-  EXPECT_EQ(read_bytes(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
-  EXPECT_EQ(read_recorder_log(log_path).size(), 1u);
 }
 
 }  // namespace

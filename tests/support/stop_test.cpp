@@ -85,7 +85,10 @@ TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
 TEST(StopDeathTest, CallbacksRunOnceInOrderBeforeFilesClose) {
   void (*write_first)() = [] { std::fputs(" first", open_stream); };
   void (*write_second)() = [] { std::fputs(" second", open_stream); };
-  void (*write_and_stop_again)() = [] { std::fputs(" again", open_stream); stop("second stop"); };
+  void (*write_and_stop_again)() = [] {
+    std::fputs(" again", open_stream);
+    stop("second stop");
+  };
   const struct {
     std::vector<void (*)()> callbacks;
     const char* shown;
