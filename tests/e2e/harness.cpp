@@ -1,7 +1,6 @@
 #include "harness.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -38,38 +37,8 @@ bool delete_key(const char* key) {
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-// The top-level windows of a process (0: any) with this class and title (null: any).
-static std::vector<HWND> windows_of(DWORD process_id, const char* class_name, const char* title) {
-  struct search {
-    DWORD process_id;
-    const char *class_name, *title;
-    std::vector<HWND> found;
-  } wanted{process_id, class_name, title, {}};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) {
-        auto* wanted = reinterpret_cast<search*>(parameter);
-        DWORD owner = 0;
-        char class_name[256] = {};
-        GetWindowThreadProcessId(window, &owner);
-        GetClassNameA(window, class_name, sizeof class_name);
-        if ((!wanted->process_id || owner == wanted->process_id) &&
-            !std::strcmp(class_name, wanted->class_name) &&
-            (!wanted->title || window_text(window) == wanted->title))
-          wanted->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&wanted));
-  return wanted.found;
-}
-
 std::vector<HWND> menu_windows() {
-  return windows_of(0, menu_class_name, menu_class_name);
-}
-
-std::string window_text(HWND window) {
-  char text[1024] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  return top_level_windows(0, menu_class_name, menu_class_name);
 }
 
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -89,7 +58,7 @@ void end_menu(menu_process* menu) {
     WaitForSingleObject(menu->info.hProcess, default_timeout_ms);
     // Wine removes a killed process's windows a moment after it ended; until then a new menu
     // would take them for a running menu and refuse to start.
-    wait_until([&] { return windows_of(menu->info.dwProcessId, menu_class_name, nullptr).empty(); });
+    wait_until([&] { return top_level_windows(menu->info.dwProcessId, menu_class_name, nullptr).empty(); });
     CloseHandle(menu->info.hProcess);
     CloseHandle(menu->info.hThread);
   }
@@ -106,12 +75,6 @@ bool wait_idle(HWND window) {
   InvalidateRect(window, nullptr, FALSE);
   return wait_until([&] { return !IsWindow(window) || !GetUpdateRect(window, &update, FALSE); }) &&
          IsWindow(window);
-}
-
-bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
-  for (const DWORD start = GetTickCount(); !condition(); Sleep(20))
-    if (static_cast<int>(GetTickCount() - start) >= timeout_ms) return condition();
-  return true;
 }
 
 bool wait_closed(HWND window) {
@@ -148,7 +111,7 @@ HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms) {
   HWND dialog = nullptr;
   wait_until(
       [&] {
-        const std::vector<HWND> found = windows_of(process_id, "#32770", caption);
+        const std::vector<HWND> found = top_level_windows(process_id, "#32770", caption);
         return (dialog = found.empty() ? nullptr : found.front()) && IsWindowVisible(dialog);
       },
       timeout_ms);
@@ -157,18 +120,6 @@ HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms) {
 
 void press(HWND dialog, int button) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-}
-
-std::vector<std::string> combo_items(HWND combo) {
-  std::vector<std::string> items;
-  for (LRESULT i = 0, count = send(combo, CB_GETCOUNT); i < count; ++i) {
-    wchar_t wide[256] = {};
-    char text[512] = {};
-    if (send(combo, CB_GETLBTEXTLEN, i) < 256) send(combo, CB_GETLBTEXT, i, LPARAM(wide));
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    items.push_back(text);
-  }
-  return items;
 }
 
 void e2e_test::SetUp() {
@@ -207,7 +158,8 @@ menu_process& e2e_test::start(const std::string& current_dir, const std::string&
     return menu;
   HWND window = nullptr;
   wait_until([&] {
-    const std::vector<HWND> found = windows_of(menu.info.dwProcessId, menu_class_name, menu_class_name);
+    const std::vector<HWND> found =
+        top_level_windows(menu.info.dwProcessId, menu_class_name, menu_class_name);
     window = found.empty() ? nullptr : found.front();
     return WaitForSingleObject(menu.info.hProcess, 0) == WAIT_OBJECT_0 ||
            (window && IsWindowVisible(window) && GetDlgItem(window, 8005));
@@ -219,7 +171,7 @@ menu_process& e2e_test::start(const std::string& current_dir, const std::string&
 void e2e_test::expect_error_box(const menu_process& menu, const char* text) {
   HWND box = wait_for_dialog(menu.info.dwProcessId, "Korvamund");
   ASSERT_NE(box, nullptr) << "no error box";
-  HWND icon = GetDlgItem(box, 0x440) ? GetDlgItem(box, 0x440) : GetDlgItem(box, 0x14);  // Wine's, Windows'
+  HWND icon = message_box_icon(box);
   EXPECT_TRUE(wait_until([&] { return window_text(GetDlgItem(box, 0xFFFF)) == text; }))
       << window_text(GetDlgItem(box, 0xFFFF));
   EXPECT_NE(send(icon, STM_GETICON), 0) << "the box shows no icon";
@@ -230,7 +182,8 @@ void e2e_test::expect_error_box(const menu_process& menu, const char* text) {
 
 void e2e_test::expect_stays_open(const menu_process& menu) {
   EXPECT_TRUE(wait_idle(menu.window)) << "the menu closed";
-  EXPECT_TRUE(windows_of(menu.info.dwProcessId, "#32770", nullptr).empty()) << "a dialog or box is open";
+  EXPECT_TRUE(top_level_windows(menu.info.dwProcessId, "#32770", nullptr).empty())
+      << "a dialog or box is open";
 }
 
 void e2e_test::expect_closes(const menu_process& menu) {

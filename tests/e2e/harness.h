@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "scratch.h"  // folders and files byte for byte
+#include "scratch.h"  // folders and files byte for byte; windows of other programs
 
 constexpr const char* menu_class_name = "Korvamund Startup";  // also the menu's title
 constexpr const char* game_class_name = "Korvamund";          // also the game's title
@@ -47,7 +47,9 @@ void click(const menu_process& menu, int control_id, int notification = BN_CLICK
 // the window still exists: a window paints only when no posted message waits, and a thread
 // that quit never paints again.
 bool wait_idle(HWND window);
-bool wait_until(const std::function<bool()>& condition, int timeout_ms = default_timeout_ms);
+inline bool wait_until(const std::function<bool()>& condition) {
+  return wait_until(condition, default_timeout_ms);
+}
 bool wait_closed(HWND window);
 
 struct recorder_record {
@@ -60,8 +62,6 @@ bool wait_for_records(const std::string& log_path, size_t count);
 // filled it; null if none came.
 HWND wait_for_dialog(DWORD process_id, const char* caption, int timeout_ms = default_timeout_ms);
 void press(HWND dialog, int button);  // posts the button's command, IDOK or IDCANCEL
-std::string window_text(HWND window);
-std::vector<std::string> combo_items(HWND combo);  // wide CB_GETLBTEXT: the narrow one garbles
 LRESULT send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 
 // Per test: a scratch folder with a blank in its name, the menu in its CD subfolder, the

@@ -7,6 +7,7 @@
 #include "harness.h"
 #include "renderer_probe.h"
 #include "renderer_profile.h"
+#include "wine_cd_drive.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ long run(std::string command_line) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return long(code);
-}
-
-// tour.exe, the demo's tour driver, makes the CD drive for the demo too.
-bool set_cd_drive(char letter, const std::string& folder) {
-  return run("\"" + join_path(program_dir(), "tour.exe") + "\" cd-drive " + letter + " \"" + folder + "\"") ==
-         0;
 }
 
 std::string registry_value(const std::string& key, const char* name) {  // text or number; "<none>"
@@ -57,17 +52,9 @@ std::string folder_entries(const std::string& folder) {  // "name|name|"; "<none
   return names;
 }
 
-// A visible top-level window by its title; NSIS adds a blank to a wizard's title on some pages.
-HWND find_window(const std::string& title) {
+HWND wait_for_window(const char* title) {
   HWND found = nullptr;
-  while ((found = FindWindowExA(nullptr, found, nullptr, nullptr)) != nullptr)
-    if (IsWindowVisible(found) && (window_text(found) == title || window_text(found) == title + " ")) break;
-  return found;
-}
-
-HWND wait_for_window(const std::string& title) {
-  HWND found = nullptr;
-  wait_until([&] { return (found = find_window(title)) != nullptr; }, step_timeout_ms);
+  wait_until([&] { return (found = visible_window(title)) != nullptr; }, step_timeout_ms);
   return found;
 }
 
@@ -102,7 +89,8 @@ class tour_test : public e2e_test {
     for (char letter = 'y'; letter > 'k' && !cd_letter; --letter)
       if (!(GetLogicalDrives() & (1u << (letter - 'a')))) cd_letter = letter;
     // The image's files as read back from it by tools/demo/make_cd.sh.
-    ASSERT_TRUE(cd_letter && set_cd_drive(cd_letter, join_path(program_dir(), "..\\korvamund-cd")));
+    ASSERT_TRUE(cd_letter &&
+                set_wine_cd_drive(cd_letter, join_path(program_dir(), "..\\korvamund-cd").c_str()));
     cd_dir = std::string(1, cd_letter) + ":\\";  // lower case, as program_of gives it
     ASSERT_EQ(GetDriveTypeA(cd_dir.c_str()), UINT(DRIVE_CDROM));
     install_dir = CharLowerA(&join_path(scratch_dir, "Program Files\\Korvamund")[0]);
@@ -110,12 +98,12 @@ class tour_test : public e2e_test {
   void TearDown() override {
     // A program left open keeps its files, and so the folders.
     for (const char* title : {"DirectX Setup", "Korvamund Setup", "Korvamund Uninstall", "Korvamund"}) {
-      HANDLE process = find_window(title) ? window_process(find_window(title)) : nullptr;
+      HANDLE process = visible_window(title) ? window_process(visible_window(title)) : nullptr;
       if (process && TerminateProcess(process, 1)) WaitForSingleObject(process, step_timeout_ms);
       if (process) CloseHandle(process);
     }
     e2e_test::TearDown();
-    if (cd_letter) set_cd_drive(cd_letter, "-");
+    if (cd_letter) set_wine_cd_drive(cd_letter, nullptr);
   }
   void expect_installed(const menu_process& menu, bool installed) {
     HWND play = GetDlgItem(menu.window, 8002), install = GetDlgItem(menu.window, 8001);

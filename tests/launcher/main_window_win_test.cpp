@@ -40,16 +40,7 @@ TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_pa
 
 TEST(main_window, the_error_box_shows_the_error_icon) {
   static LRESULT shown = 0;
-  CloseHandle(CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        HWND icon = nullptr;
-        HWND box = wait_for_own_message_box(&icon);
-        shown = SendMessageA(icon, STM_GETICON, 0, 0);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return 0;
-      },
-      nullptr, 0, nullptr));
+  answer_own_message_box([](HWND, HWND icon) { shown = SendMessageA(icon, STM_GETICON, 0, 0); });
   error_box(3);
   EXPECT_EQ(shown, reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_ERROR)));
 }

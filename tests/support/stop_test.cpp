@@ -10,10 +10,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "scratch.h"
 #include "support/list.h"
 #include "support/stop.h"
@@ -32,24 +28,14 @@ std::string file_bytes() {
 // Runs in the child before it calls stop.
 void answer_the_box() {
 #ifdef _WIN32
-  CloseHandle(CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        HWND icon = nullptr;
-        HWND box = wait_for_own_message_box(&icon);
-        char text[512] = "", caption[64] = "";
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's static text
-        GetWindowTextA(box, caption, sizeof caption);
-        const bool lone_ok =
-            std::string(caption) == "Fatal Error" && GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) &&
-            SendMessageA(icon, STM_GETICON, 0, 0) == LRESULT(LoadIconA(nullptr, IDI_WARNING));
-        std::fprintf(stderr, "%s\n%sfile at the box: %s\n", text,
-                     lone_ok ? "" : "not a \"Fatal Error\" warning with a lone OK\n", file_bytes().c_str());
-        std::fflush(stderr);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return 0;
-      },
-      nullptr, 0, nullptr));
+  answer_own_message_box([](HWND box, HWND icon) {
+    const bool lone_ok = window_text(box) == "Fatal Error" && GetDlgItem(box, IDOK) &&
+                         !GetDlgItem(box, IDCANCEL) &&
+                         SendMessageA(icon, STM_GETICON, 0, 0) == LRESULT(LoadIconA(nullptr, IDI_WARNING));
+    std::fprintf(stderr, "%s\n%sfile at the box: %s\n", window_text(GetDlgItem(box, 0xFFFF)).c_str(),
+                 lone_ok ? "" : "not a \"Fatal Error\" warning with a lone OK\n", file_bytes().c_str());
+    std::fflush(stderr);
+  });
 #endif
 }
 

@@ -21,40 +21,25 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "window_lookup.h"
 #include "wine_cd_drive.h"
 
 namespace {
 
-// A top-level window by its title, ignoring blanks at the end of the title (an NSIS
-// wizard adds one on some pages); only a visible one unless any is asked for.
-HWND find_window(const char* title, bool any = false) {
-  const std::size_t length = std::strlen(title);
-  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, nullptr, nullptr)) != nullptr;) {
-    char text[256];
-    int got = GetWindowTextA(window, text, sizeof text);
-    while (got > 0 && text[got - 1] == ' ') --got;
-    if (static_cast<std::size_t>(got) == length && std::strncmp(text, title, length) == 0 &&
-        (any || IsWindowVisible(window)))
-      return window;
-  }
-  return nullptr;
-}
-
 int wait_for(const char* title, double seconds, bool present) {
-  DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
-  for (;;) {
-    // Gone means gone, not hidden: the menu's own check finds hidden windows too.
-    bool found = find_window(title, !present) != nullptr;
-    if (found == present) return 0;
-    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) break;
-    Sleep(100);
-  }
+  // Gone means gone, not hidden: the menu's own check finds hidden windows too.
+  if (wait_until(
+          [&] {
+            return present ? visible_window(title) != nullptr : top_level_windows(0, nullptr, title).empty();
+          },
+          static_cast<int>(seconds * 1000)))
+    return 0;
   std::fprintf(stderr, "tour: window \"%s\" %s\n", title, present ? "did not appear" : "did not close");
   return 1;
 }
 
 HWND control_of(const char* title, int id, HWND* window) {
-  *window = find_window(title);
+  *window = visible_window(title);
   if (*window == nullptr) {
     std::fprintf(stderr, "tour: no window \"%s\"\n", title);
     return nullptr;
@@ -86,18 +71,7 @@ int list(const char* title, int id) {
   HWND window = nullptr;
   HWND control = control_of(title, id, &window);
   if (control == nullptr) return 1;
-  LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    // The wide form: the narrow one comes back garbled from another process under Wine.
-    LRESULT length = SendMessageW(control, CB_GETLBTEXTLEN, i, 0);
-    if (length < 0 || length >= 255) continue;
-    wchar_t text[256];
-    SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    char narrow[512];
-    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) > 0) {
-      std::printf("%s\n", narrow);
-    }
-  }
+  for (const std::string& item : combo_items(control)) std::printf("%s\n", item.c_str());
   return 0;
 }
 
@@ -105,37 +79,21 @@ int text(const char* title, int id) {
   HWND window = nullptr;
   HWND control = control_of(title, id, &window);
   if (control == nullptr) return 1;
-  wchar_t wide[512];
-  char narrow[1024];
-  SendMessageW(control, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide));
-  wide[511] = L'\0';
-  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0)
-    std::printf("%s\n", narrow);
+  std::printf("%s\n", window_text(control).c_str());
   return 0;
-}
-
-bool item_reads(const char* title, int id, const char* expected) {
-  HWND window = find_window(title);
-  HWND control = window != nullptr ? GetDlgItem(window, id) : nullptr;
-  if (control == nullptr || !IsWindowEnabled(control)) return false;
-  wchar_t wide[512] = {};
-  char narrow[1024];
-  SendMessageW(control, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide));
-  wide[511] = L'\0';
-  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0 &&
-         std::strcmp(narrow, expected) == 0;
 }
 
 int wait_ready(const char* title, int id, const char* expected, double seconds) {
-  DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
-  while (!item_reads(title, id, expected)) {
-    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) {
-      std::fprintf(stderr, "tour: item %d of \"%s\" did not become \"%s\"\n", id, title, expected);
-      return 1;
-    }
-    Sleep(100);
-  }
-  return 0;
+  if (wait_until(
+          [&] {
+            HWND window = visible_window(title);
+            HWND control = window != nullptr ? GetDlgItem(window, id) : nullptr;
+            return control != nullptr && IsWindowEnabled(control) && window_text(control) == expected;
+          },
+          static_cast<int>(seconds * 1000)))
+    return 0;
+  std::fprintf(stderr, "tour: item %d of \"%s\" did not become \"%s\"\n", id, title, expected);
+  return 1;
 }
 
 int drive_type(const char* root) {
@@ -147,7 +105,7 @@ int drive_type(const char* root) {
 }
 
 int close(const char* title) {
-  HWND window = find_window(title);
+  HWND window = visible_window(title);
   if (window == nullptr) {
     std::fprintf(stderr, "tour: no window \"%s\"\n", title);
     return 1;
