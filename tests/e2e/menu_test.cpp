@@ -219,11 +219,10 @@ TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install
     const std::vector<recorder_record> records = read_recorder_log(log_path);
     ASSERT_EQ(records.size(), c.started ? 1u : 0u);
     if (c.started) {
-      EXPECT_EQ(lstrcmpiA(records[0].module_path.c_str(), full(c.started).c_str()), 0)
-          << records[0].module_path;
+      EXPECT_STRCASEEQ(records[0].module_path.c_str(), full(c.started).c_str());
       EXPECT_EQ(records[0].command_line, full(c.command_line));
       EXPECT_EQ(records[0].show_command, "9");  // SW_RESTORE
-      EXPECT_EQ(lstrcmpiA(records[0].current_dir.c_str(), full(c.current_dir).c_str()), 0);
+      EXPECT_STRCASEEQ(records[0].current_dir.c_str(), full(c.current_dir).c_str());
     }
     end_menu(&menu);
   }

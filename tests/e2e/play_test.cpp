@@ -128,9 +128,8 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
     const bool blanks = dir.find(' ') != std::string::npos;
     EXPECT_EQ(records.back().command_line,
               (blanks ? "\"" + program + "\"" : program) + (c.started + std::strcspn(c.started, " ")));
-    EXPECT_EQ(lstrcmpiA(records.back().module_path.c_str(), program.c_str()), 0)
-        << records.back().module_path;
-    EXPECT_EQ(lstrcmpiA(records.back().current_dir.c_str(), dir.c_str()), 0) << records.back().current_dir;
+    EXPECT_STRCASEEQ(records.back().module_path.c_str(), program.c_str());
+    EXPECT_STRCASEEQ(records.back().current_dir.c_str(), dir.c_str());
     EXPECT_EQ(read_bytes(join_path(dir, "korvexe.dat")) == "<missing>", c.packed);
   }
 }
@@ -180,7 +179,7 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   const std::vector<recorder_record> records = read_recorder_log(log_path);
   EXPECT_EQ(records[0].name + " " + records[1].name + " " + records[2].name,
             "mprofile.exe mprofile.exe setup.exe");
-  EXPECT_EQ(lstrcmpiA(records[2].current_dir.c_str(), start_dir.c_str()), 0) << records[2].current_dir;
+  EXPECT_STRCASEEQ(records[2].current_dir.c_str(), start_dir.c_str());
   EXPECT_EQ(read_bytes(join_path(game_dir, "korvexe.dat")), glide);
 }
 
@@ -233,7 +232,7 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
   ASSERT_TRUE(dialog);
   const recorder_record detection = read_recorder_log(log_path).back();
   EXPECT_EQ(detection.command_line, "\"" + game_dir + "\\mprofile.exe\" \"" + game_dir + "\\mdrivers.dat\"");
-  EXPECT_EQ(lstrcmpiA(detection.current_dir.c_str(), scratch_dir.c_str()), 0) << detection.current_dir;
+  EXPECT_STRCASEEQ(detection.current_dir.c_str(), scratch_dir.c_str());
   RECT rect;
   GetWindowRect(dialog, &rect);
   EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}),

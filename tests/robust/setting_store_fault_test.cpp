@@ -1,7 +1,6 @@
 // The driver choice stored by a child process that is killed, or whose disk fills up, at
 // each point of the store: the file then holds its old bytes or the whole new text; a
 // failed store says why and leaves no temporary; what a killed store left stops no later one.
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,13 +9,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <string>
 
 #include "driver_file.h"
-#include "filelib/fileio.h"
+#include "scratch.h"
 
 // Once armed in the child, the kill_at-th wrapped call is never made: SIGKILL comes first.
 static long calls = 0, kill_at = 0;
@@ -43,7 +39,7 @@ enum fault { kill_before_call, kill_at_byte, full_at_byte };
 
 // The wait status of a child that stores the driver choice under the fault. It exits with 1
 // when the store failed for lack of room (EFBIG), 2 when it failed for another reason.
-int store_in_child(const fs::path& folder, fault how, long n) {
+int store_in_child(const std::string& folder, fault how, long n) {
   std::fflush(nullptr);  // the child must not write out what the parent still buffers
   const pid_t child = fork();
   if (child == 0) {
@@ -63,27 +59,26 @@ int store_in_child(const fs::path& folder, fault how, long n) {
 }
 
 TEST(setting_store, file_is_old_or_new_whatever_stops_the_store) {
-  const fs::path folder = fs::temp_directory_path() / ("korv_store_" + std::to_string(getpid()));
-  const fs::path file = folder / "korvexe.dat";
+  const std::string folder =
+      (fs::temp_directory_path() / ("korv_store_" + std::to_string(getpid()))).string();
+  const std::string file = folder + "/korvexe.dat";
   for (fault how : {kill_before_call, kill_at_byte, full_at_byte}) {
     SCOPED_TRACE("fault " + std::to_string(how));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    ASSERT_TRUE(remove_tree(folder) && make_directory(folder));
     long n = how == kill_before_call ? 1 : 0;
     // A temporary that a kill left stays for the next run, which must not mind it.
     for (int code = -1; code != 0 && n < 100; ++n) {
-      std::ofstream(file, std::ios::binary) << old_choice;
+      ASSERT_TRUE(write_bytes(file, old_choice));
       const int status = store_in_child(folder, how, n);
-      std::ifstream in(file, std::ios::binary);
-      const std::string now{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      const std::string now = read_bytes(file);
       EXPECT_TRUE(now == old_choice || now == new_choice) << "after " << n << ": " << now;
       if (WIFSIGNALED(status)) {
         EXPECT_EQ(WTERMSIG(status), how == kill_before_call ? SIGKILL : how == kill_at_byte ? SIGXFSZ : 0);
         continue;
       }
-      std::set<fs::path> names;
-      for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path());
-      EXPECT_EQ(names, std::set<fs::path>{file}) << "a temporary was left at " << n;
+      std::set<std::string> names;
+      for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().string());
+      EXPECT_EQ(names, std::set<std::string>{file}) << "a temporary was left at " << n;
       code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       EXPECT_EQ(code, how == full_at_byte && n < static_cast<long>(new_choice.size()) ? 1 : 0) << n;
       EXPECT_EQ(now, code == 0 ? new_choice : old_choice) << n;
@@ -92,7 +87,7 @@ TEST(setting_store, file_is_old_or_new_whatever_stops_the_store) {
       EXPECT_EQ(n - 1, static_cast<long>(new_choice.size())) << "a cap let it through";
     EXPECT_GT(n - 1, 1) << "no store was ever stopped";
   }
-  fs::remove_all(folder);
+  remove_tree(folder);
 }
 
 }  // namespace
