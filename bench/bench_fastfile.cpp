@@ -31,7 +31,7 @@ std::string member_name(int index) {
 bool write_inputs() {
   std::filesystem::create_directories(scratch / "loose");
   std::filesystem::create_directories(scratch / "packed");
-  std::vector<fastfile_member> members(member_count);
+  std::vector<pff_member> members(member_count);
   std::uint32_t size = sizeof member_text - 1;
   for (int i = 0; i < member_count; ++i) {
     std::string name = member_name(i);
@@ -44,10 +44,10 @@ bool write_inputs() {
   }
   std::uint32_t header_length = 0;
   std::FILE* archive = std::fopen((scratch / "packed" / "FASTFILE.DAT").string().c_str(), "wb");
-  if (archive == nullptr || !fastfile_plan_layout(members.data(), member_count, 0, &header_length) ||
-      !fastfile_write_header(archive, members.data(), member_count, 0, header_length))
+  if (archive == nullptr || !pff_plan_layout(members.data(), member_count, 0, &header_length) ||
+      !pff_write_header(archive, members.data(), member_count, 0, header_length))
     return false;
-  for (int i = 0; i < member_count; ++i) fastfile_write_member_bytes(archive, member_text, size);
+  for (int i = 0; i < member_count; ++i) pff_write_member_bytes(archive, member_text, size);
   return std::fclose(archive) == 0;
 }
 

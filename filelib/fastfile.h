@@ -8,16 +8,25 @@
 
 #include "filelib/fileio.h"
 
+// One record of a fast-file archive's table, as stored in the file (little-endian).
+struct pff_entry {
+  char name[12];
+  std::uint32_t offset;
+  std::uint32_t size;
+  std::uint32_t reserved;
+};
+static_assert(sizeof(pff_entry) == 24, "archive records are 24 bytes");
+
 // Longest archive path that is looked up or cached.
-constexpr std::size_t PFF_ARCHIVE_PATH_LIMIT = 273;
+constexpr std::size_t pff_archive_path_limit = 273;
 
 // One loaded archive header; cached for the rest of the process. Its pooled block holds
 // the image and then the name index behind the struct. Pooled blocks are only 4-aligned
 // on 32-bit Windows, so no member may need more than a pointer's alignment (no 64-bit
 // numbers here).
 struct pff_header {
-  char archive[PFF_ARCHIVE_PATH_LIMIT + 1];  // upper-cased path as asked for: the key
-  char opened[PFF_ARCHIVE_PATH_LIMIT + 1];   // the path the file was found under
+  char archive[pff_archive_path_limit + 1];  // upper-cased path as asked for: the key
+  char opened[pff_archive_path_limit + 1];   // the path the file was found under
   std::FILE* stream;                         // loaded the header; stays open
   std::uint32_t image_length;                // header_length
   unsigned char* image;                      // the archive's first header_length bytes

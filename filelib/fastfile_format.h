@@ -13,15 +13,15 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr char fastfile_magic[8] = {'F', 'A', 'S', 'T', 'F', '1', '0', '1'};
-constexpr std::uint32_t fastfile_fixed_size = 28;
-constexpr std::uint32_t fastfile_record_size = 24;
-constexpr int fastfile_name_limit = 12;
-constexpr std::uint32_t fastfile_flag_refused = 1;
+constexpr char pff_magic[8] = {'F', 'A', 'S', 'T', 'F', '1', '0', '1'};
+constexpr std::uint32_t pff_fixed_size = 28;
+constexpr std::uint32_t pff_record_size = 24;
+constexpr int pff_name_limit = 12;
+constexpr std::uint32_t pff_flag_refused = 1;
 // Written after every member, so the line reader stops at the member's end.
-constexpr unsigned char fastfile_end_marker = 26;
+constexpr unsigned char pff_end_marker = 26;
 
-struct fastfile_fixed_header {
+struct pff_fixed_header {
   std::uint32_t header_length;
   std::uint32_t flags;
   std::uint32_t unused;
@@ -29,50 +29,50 @@ struct fastfile_fixed_header {
   std::int32_t entry_count;
 };
 
-std::uint32_t fastfile_get_u32(const unsigned char* bytes);
-void fastfile_put_u32(unsigned char* bytes, std::uint32_t value);
+std::uint32_t pff_get_u32(const unsigned char* bytes);
+void pff_put_u32(unsigned char* bytes, std::uint32_t value);
 
 // 1 when the first 8 bytes are the magic.
-int fastfile_magic_matches(const unsigned char* bytes);
-void fastfile_decode_fixed(const unsigned char* bytes, fastfile_fixed_header* header);
-void fastfile_encode_fixed(const fastfile_fixed_header* header, unsigned char* bytes);
+int pff_magic_matches(const unsigned char* bytes);
+void pff_decode_fixed(const unsigned char* bytes, pff_fixed_header* header);
+void pff_encode_fixed(const pff_fixed_header* header, unsigned char* bytes);
 
 // Byte position of record `index` in the archive (and in the loaded header image).
-std::uint64_t fastfile_record_position(std::int64_t index);
+std::uint64_t pff_record_position(std::int64_t index);
 
 // Number of records searched: entry_count, or 0 when it is 0 or less.
-std::uint32_t fastfile_searched_count(const fastfile_fixed_header* header);
+std::uint32_t pff_searched_count(const pff_fixed_header* header);
 
 // 1 when the header can be used safely: magic and flags were checked separately; this
 // checks that header_length covers the fixed part and every searched record, that
 // first_entry is not negative, and that the header fits in an archive of archive_size
 // bytes.
-int fastfile_fixed_is_sound(const fastfile_fixed_header* header, std::uint64_t archive_size);
+int pff_fixed_is_sound(const pff_fixed_header* header, std::uint64_t archive_size);
 
 // 1 when every searched record of a sound header's image lies inside the archive.
-int fastfile_records_are_sound(const unsigned char* image, const fastfile_fixed_header* header,
-                               std::uint64_t archive_size);
+int pff_records_are_sound(const unsigned char* image, const pff_fixed_header* header,
+                          std::uint64_t archive_size);
 
 // One member as the writer lays it out.
-struct fastfile_member {
-  char name[fastfile_name_limit + 1];
+struct pff_member {
+  char name[pff_name_limit + 1];
   std::uint32_t size;
-  std::uint32_t offset;  // set by fastfile_plan_layout
+  std::uint32_t offset;  // set by pff_plan_layout
 };
 
 // Places the members one after another behind the header, each followed by one end
 // marker, and gives the header length. Records 0 to first_entry - 1 are written but not
 // searched. Returns 0 when the archive would not fit 32-bit offsets or first_entry is
 // out of range.
-int fastfile_plan_layout(fastfile_member* members, int count, int first_entry, std::uint32_t* header_length);
+int pff_plan_layout(pff_member* members, int count, int first_entry, std::uint32_t* header_length);
 
 // Writes the fixed header and the record table of a planned archive. 1 on success.
-int fastfile_write_header(std::FILE* out, const fastfile_member* members, int count, int first_entry,
-                          std::uint32_t header_length);
+int pff_write_header(std::FILE* out, const pff_member* members, int count, int first_entry,
+                     std::uint32_t header_length);
 
 // Writes one member's bytes and its end marker. 1 on success.
-int fastfile_write_member_bytes(std::FILE* out, const void* data, std::uint32_t size);
+int pff_write_member_bytes(std::FILE* out, const void* data, std::uint32_t size);
 
 // Copies exactly `size` bytes of a member from `in`, then its end marker. 0 when `in`
 // ends early or a write fails.
-int fastfile_write_member_stream(std::FILE* out, std::FILE* in, std::uint32_t size);
+int pff_write_member_stream(std::FILE* out, std::FILE* in, std::uint32_t size);

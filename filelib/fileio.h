@@ -8,14 +8,7 @@
 
 #include "support/list.h"
 
-// One record of a fast-file archive's table, as stored in the file (little-endian).
-struct pff_entry {
-  char name[12];
-  std::uint32_t offset;
-  std::uint32_t size;
-  std::uint32_t reserved;
-};
-static_assert(sizeof(pff_entry) == 24, "archive records are 24 bytes");
+struct pff_entry;  // a record inside a cached archive image (filelib/fastfile.h)
 
 struct pf_path {
   char* path;
@@ -31,7 +24,11 @@ struct pf_file {
   int binary;
 };
 
+// Bits of fileio_options. Only FILEIO_ARCHIVE_FIRST means anything: the archive is searched
+// before the disk. The word starts as FILEIO_DEFAULT_OPTIONS, whose one set bit means
+// nothing, so the disk comes first.
 constexpr std::uint32_t FILEIO_ARCHIVE_FIRST = 1;
+constexpr std::uint32_t FILEIO_DEFAULT_OPTIONS = 4;
 
 // Longest composed or absolute path the library handles; buffers hold one more byte.
 constexpr std::size_t FILEIO_PATH_LIMIT = 260;

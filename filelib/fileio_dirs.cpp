@@ -35,19 +35,23 @@ pf_path* pfpath_new(const char* name, pf_path* base) {
   return nullptr;
 }
 
+namespace {
+
 // The directory a new handle names: absolute names stand alone, relative ones need a
 // parent to stand under. 0 when the pairing is wrong or the path is too long.
-static int compose_directory(char* out, const char* name, const pf_path* parent) {
+int compose_directory(char* out, const char* name, const pf_path* parent) {
   const int absolute = fileio_os_name_is_absolute(name);
   if (parent) return !absolute && parent->path && fileio_compose(out, parent->path, name, "");
   return absolute && fileio_compose(out, name, "", "");
 }
 
-static void release_dir(pf_dir* dir) {
+void release_dir(pf_dir* dir) {
   if (dir->search) list_destroy(dir->search);
   fileio_text_free(dir->path);
   pool_free(dir, sizeof(pf_dir));
 }
+
+}  // namespace
 
 pf_dir* pfdir_new(const char* name, pf_path* parent) {
   if (!name) return nullptr;
@@ -91,9 +95,13 @@ int fileio_init() {
   return 1;
 }
 
-static int list_has_items(const list_node* head) {
+namespace {
+
+int list_has_items(const list_node* head) {
   return head && head->next != head;
 }
+
+}  // namespace
 
 void fileio_tidyup() {
   while (list_has_items(fileio_paths)) {

@@ -9,7 +9,7 @@
 #include "support/pool.h"
 #include "support/stop.h"
 
-std::uint32_t fileio_options = 4;
+std::uint32_t fileio_options = FILEIO_DEFAULT_OPTIONS;
 
 int pf_mode_is_binary(const char* mode) {
   for (; mode && *mode; ++mode) {
@@ -19,7 +19,9 @@ int pf_mode_is_binary(const char* mode) {
   return fileio_os_default_is_binary();
 }
 
-static void release_file(pf_file* file) {
+namespace {
+
+void release_file(pf_file* file) {
   fileio_text_free(file->name);
   pool_free(file, sizeof(pf_file));
 }
@@ -33,8 +35,7 @@ constexpr int disk_out_of_memory = -1;
 // Otherwise the handle is left unlisted with no stream, so the caller can release it. When
 // memory runs out, whether the file is there is not known, so the search must end: going
 // on to an archive could hand out a member in place of the loose file.
-static int open_on_disk(pf_file* file, const char* first, const char* second, const char* name,
-                        const char* mode) {
+int open_on_disk(pf_file* file, const char* first, const char* second, const char* name, const char* mode) {
   char composed[FILEIO_PATH_LIMIT + 1];
   char candidate[FILEIO_PATH_LIMIT + 1];
   if (!fileio_compose(composed, first, second, name) || !fileio_os_full_path(candidate, composed)) {
@@ -60,6 +61,8 @@ static int open_on_disk(pf_file* file, const char* first, const char* second, co
   file->binary = pf_mode_is_binary(mode);
   return disk_opened;
 }
+
+}  // namespace
 
 pf_file* pfopen(pf_dir* dir, const char* name, const char* mode) {
   if (!dir || !name || !mode) return nullptr;
@@ -140,6 +143,6 @@ int pfexists(pf_dir* dir, const char* name) {
 int pfputs(pf_file* file, const char* text) {
   if (!file || !file->stream || !text) return 0;
   if (std::fputs(text, file->stream) == EOF) return 0;
-  if (file->binary && std::fputc(CR, file->stream) == EOF) return 0;
-  return std::fputc(LF, file->stream) != EOF;
+  if (file->binary && std::fputc(carriage_return, file->stream) == EOF) return 0;
+  return std::fputc(line_feed, file->stream) != EOF;
 }

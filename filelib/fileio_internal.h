@@ -4,8 +4,8 @@
 #include "filelib/fileio.h"
 
 // Line ends: lines are written with CR LF and read ending in CR, LF, CR LF or LF CR.
-constexpr int CR = 13;
-constexpr int LF = 10;
+constexpr int carriage_return = 13;
+constexpr int line_feed = 10;
 
 // Joins up to three texts into a buffer of FILEIO_PATH_LIMIT + 1 bytes; 0 (and an empty
 // buffer) when the result would be longer than FILEIO_PATH_LIMIT.

@@ -9,17 +9,20 @@
 #include <emmintrin.h>
 #endif
 
+#include "filelib/fastfile.h"
 #include "filelib/fastfile_format.h"
 #include "filelib/fileio.h"
 #include "filelib/fileio_internal.h"
 #include "filelib/fileio_os.h"
 
+namespace {
+
 // One character of a line through the C library. A member of an archive ends at a marker
 // byte lying at or past its end; the marker stays in the stream so every later read ends
 // there too.
-static int read_char(std::FILE* stream, const pff_entry* entry) {
-  const int c = fileio_getc(stream);
-  if (c != fastfile_end_marker || !entry) return c;
+int read_char(std::FILE* stream, const pff_entry* entry) {
+  const int c = fileio_os_getc(stream);
+  if (c != pff_end_marker || !entry) return c;
   const std::int64_t position = fileio_os_tell(stream);
   const std::uint64_t member_end = std::uint64_t(entry->offset) + entry->size;
   if (position >= 0 && member_end < static_cast<std::uint64_t>(position)) {
@@ -29,32 +32,36 @@ static int read_char(std::FILE* stream, const pff_entry* entry) {
   return c;
 }
 
+}  // namespace
+
 // Bytes with every byte set to the given value.
 constexpr std::uint64_t repeated(unsigned char value) {
   return 0x0101010101010101ull * value;
 }
 
+namespace {
+
 // High bit of each byte of `word` that equals `value`, and possibly of bytes after the
 // first such byte (a borrow runs on), never of bytes before it.
-static inline std::uint64_t bytes_equal(std::uint64_t word, unsigned char value) {
+inline std::uint64_t bytes_equal(std::uint64_t word, unsigned char value) {
   const std::uint64_t difference = word ^ repeated(value);
   return (difference - repeated(1)) & ~difference & repeated(0x80);
 }
 
-static inline int is_stop(unsigned char byte) {
-  return byte == CR || byte == LF || byte == fastfile_end_marker;
+inline int is_stop(unsigned char byte) {
+  return byte == carriage_return || byte == line_feed || byte == pff_end_marker;
 }
 
 // Copies the bytes before the first CR, LF or end marker among `count` to `out` and
 // returns their number (`count` when there is no such byte). Sixteen bytes are tested at
 // once where SSE2 is there, then eight in a word; the lowest flagged byte is the stop.
-static std::size_t copy_text(char* out, const unsigned char* bytes, std::size_t count) {
+std::size_t copy_text(char* out, const unsigned char* bytes, std::size_t count) {
   static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first byte is the word's lowest");
   std::size_t at = 0;
 #ifdef __SSE2__
-  const __m128i cr = _mm_set1_epi8(CR);
-  const __m128i lf = _mm_set1_epi8(LF);
-  const __m128i marker = _mm_set1_epi8(static_cast<char>(fastfile_end_marker));
+  const __m128i cr = _mm_set1_epi8(carriage_return);
+  const __m128i lf = _mm_set1_epi8(line_feed);
+  const __m128i marker = _mm_set1_epi8(static_cast<char>(pff_end_marker));
   for (; at + 16 <= count; at += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
     const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
@@ -72,7 +79,7 @@ static std::size_t copy_text(char* out, const unsigned char* bytes, std::size_t 
     std::uint64_t word;
     std::memcpy(&word, bytes + at, 8);
     const std::uint64_t stops =
-        bytes_equal(word, CR) | bytes_equal(word, LF) | bytes_equal(word, fastfile_end_marker);
+        bytes_equal(word, carriage_return) | bytes_equal(word, line_feed) | bytes_equal(word, pff_end_marker);
     if (stops != 0) {
       const std::size_t text = static_cast<std::size_t>(__builtin_ctzll(stops)) / 8;
       std::memcpy(out + at, bytes + at, text);
@@ -86,7 +93,7 @@ static std::size_t copy_text(char* out, const unsigned char* bytes, std::size_t 
 
 // Takes the next character when it is `wanted` and returns 1; any other stays in the
 // stream for the next read.
-static inline int take_if(std::FILE* stream, const pff_entry* entry, int wanted) {
+inline int take_if(std::FILE* stream, const pff_entry* entry, int wanted) {
   const unsigned char* bytes;
   if (fileio_os_buffered(stream, &bytes) != 0) {
     if (bytes[0] != wanted) return 0;
@@ -98,6 +105,8 @@ static inline int take_if(std::FILE* stream, const pff_entry* entry, int wanted)
   if (c != EOF) std::ungetc(c, stream);
   return 0;
 }
+
+}  // namespace
 
 int pfgets(pf_file* file, char* buffer, int capacity) {
   if (!buffer || capacity < 1) return 0;
@@ -115,14 +124,16 @@ int pfgets(pf_file* file, char* buffer, int capacity) {
     if (stored == limit) {
       // A line end right after a full buffer still belongs to this line; anything else
       // begins the next call's line.
-      end = take_if(stream, entry, CR) ? CR : take_if(stream, entry, LF) ? LF : 0;
+      end = take_if(stream, entry, carriage_return) ? carriage_return
+            : take_if(stream, entry, line_feed)     ? line_feed
+                                                    : 0;
       break;
     }
     const unsigned char* bytes;
     const std::size_t buffered = fileio_os_buffered(stream, &bytes);
     if (buffered == 0) {
       end = read_char(stream, entry);
-      if (end == EOF || end == CR || end == LF) break;
+      if (end == EOF || end == carriage_return || end == line_feed) break;
       buffer[stored++] = static_cast<char>(end);
       continue;
     }
@@ -132,7 +143,7 @@ int pfgets(pf_file* file, char* buffer, int capacity) {
     fileio_os_consume(stream, text);
     if (text == window) continue;
     end = bytes[text];
-    if (end == CR || end == LF) {
+    if (end == carriage_return || end == line_feed) {
       fileio_os_consume(stream, 1);
       break;
     }
@@ -144,7 +155,7 @@ int pfgets(pf_file* file, char* buffer, int capacity) {
   buffer[stored] = '\0';
 
   // CR LF and LF CR are one terminator; CR CR and LF LF end this line and the next.
-  if (end == CR) take_if(stream, entry, LF);
-  if (end == LF) take_if(stream, entry, CR);
+  if (end == carriage_return) take_if(stream, entry, line_feed);
+  if (end == line_feed) take_if(stream, entry, carriage_return);
   return stored > 0 || end != EOF;
 }

@@ -9,13 +9,11 @@
 
 #include "filelib/fileio.h"
 
-#ifdef _WIN32
-constexpr char fileio_separator = '\\';
-#define fileio_getc(stream) _getc_nolock(stream)
-#else
-constexpr char fileio_separator = '/';
-#define fileio_getc(stream) getc_unlocked(stream)
-#endif
+// The separator of path components: "\\" on Windows, "/" elsewhere.
+extern const char fileio_separator;
+
+// One character from a stream that only this thread uses, without the stream's lock.
+int fileio_os_getc(std::FILE* stream);
 
 // 1 when the name is absolute by this platform's rules.
 int fileio_os_name_is_absolute(const char* name);
@@ -41,31 +39,9 @@ std::FILE* fileio_os_open(const char* path, const char* mode);
 // The bytes a stream has read ahead and not yet handed out, in its own buffer: their count,
 // with *bytes at the first; 0 when the buffer is empty or the stream is writing. The
 // line reader scans them in place and hands out what it took with fileio_os_consume,
-// exactly as that many character reads would. Inline, since the reader calls them per line.
-#ifdef _WIN32
-// msvcrt keeps _cnt read-ahead bytes at _ptr, where _getc_nolock takes its characters
-// from; while the stream is writing, _cnt counts free room instead.
-inline std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes) {
-  *bytes = reinterpret_cast<const unsigned char*>(stream->_ptr);
-  return (stream->_flag & _IOWRT) == 0 && stream->_cnt > 0 ? static_cast<std::size_t>(stream->_cnt) : 0;
-}
-inline void fileio_os_consume(std::FILE* stream, std::size_t count) {
-  stream->_ptr += count;
-  stream->_cnt -= static_cast<int>(count);
-}
-#else
-// glibc keeps the read-ahead between _IO_read_ptr and _IO_read_end, where getc_unlocked
-// takes its characters from; a writing stream has the two equal.
-inline std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes) {
-  *bytes = reinterpret_cast<const unsigned char*>(stream->_IO_read_ptr);
-  return stream->_IO_read_ptr < stream->_IO_read_end
-             ? static_cast<std::size_t>(stream->_IO_read_end - stream->_IO_read_ptr)
-             : 0;
-}
-inline void fileio_os_consume(std::FILE* stream, std::size_t count) {
-  stream->_IO_read_ptr += count;
-}
-#endif
+// exactly as that many character reads would.
+std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes);
+void fileio_os_consume(std::FILE* stream, std::size_t count);
 
 // Positions and sizes in 64 bits, also where long has 32: -1 when the position cannot be
 // told; seek and size return 1 on success. fileio_os_seek_fresh is fileio_os_seek for a

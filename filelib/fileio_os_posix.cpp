@@ -1,5 +1,7 @@
-// Path rules and current-directory calls on POSIX systems: "/" separates, a name is
-// absolute when it begins with "/", there are no drives and no text translation.
+// Path rules and current-directory calls on Linux with glibc: "/" separates, a name is
+// absolute when it begins with "/", there are no drives and no text translation. It uses
+// what Linux and glibc add to POSIX: O_PATH, program_invocation_name and the read-ahead
+// fields of glibc's FILE.
 #include "filelib/fileio_os.h"
 
 #include <fcntl.h>
@@ -9,18 +11,45 @@
 #include <cstring>
 #include <unistd.h>
 
+#if !defined(__linux__) || !defined(__GLIBC__)
+#error "fileio_os_posix.cpp serves Linux with glibc; other systems need a file of their own"
+#endif
+
 // Every position and size here is 64 bits wide, also on 32-bit Linux.
 static_assert(sizeof(off_t) == 8, "the project builds with _FILE_OFFSET_BITS=64");
+
+const char fileio_separator = '/';
+
+int fileio_os_getc(std::FILE* stream) {
+  return getc_unlocked(stream);
+}
+
+// glibc keeps the read-ahead between _IO_read_ptr and _IO_read_end, where getc_unlocked
+// takes its characters from; a writing stream has the two equal.
+std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes) {
+  *bytes = reinterpret_cast<const unsigned char*>(stream->_IO_read_ptr);
+  return stream->_IO_read_ptr < stream->_IO_read_end
+             ? static_cast<std::size_t>(stream->_IO_read_end - stream->_IO_read_ptr)
+             : 0;
+}
+
+void fileio_os_consume(std::FILE* stream, std::size_t count) {
+  stream->_IO_read_ptr += count;
+}
 
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] == '/';
 }
 
+namespace {
+
 // Drops the last component of an absolute path of the given length; the root stays.
-static std::size_t drop_last_component(const char* path, std::size_t length) {
+std::size_t drop_last_component(const char* path, std::size_t length) {
   while (length > 1 && path[length - 1] != '/') --length;
   return length > 1 ? length - 1 : 1;
 }
+
+}  // namespace
 
 // Works on the text alone, like the Windows full-path call: the path need not exist, "."
 // and ".." and repeated separators are resolved, links are not followed, and a trailing

@@ -12,8 +12,25 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <io.h>
 #include <windows.h>
+
+const char fileio_separator = '\\';
+
+int fileio_os_getc(std::FILE* stream) {
+  return _getc_nolock(stream);
+}
+
+// msvcrt keeps _cnt read-ahead bytes at _ptr, where _getc_nolock takes its characters
+// from; while the stream is writing, _cnt counts free room instead.
+std::size_t fileio_os_buffered(std::FILE* stream, const unsigned char** bytes) {
+  *bytes = reinterpret_cast<const unsigned char*>(stream->_ptr);
+  return (stream->_flag & _IOWRT) == 0 && stream->_cnt > 0 ? static_cast<std::size_t>(stream->_cnt) : 0;
+}
+
+void fileio_os_consume(std::FILE* stream, std::size_t count) {
+  stream->_ptr += count;
+  stream->_cnt -= static_cast<int>(count);
+}
 
 int fileio_os_name_is_absolute(const char* name) {
   return name[0] != '\0' && (name[1] == ':' || (name[0] == '\\' && name[1] == '\\'));
@@ -27,12 +44,16 @@ int fileio_os_get_directory(char* out) {
   return _getcwd(out, FILEIO_PATH_LIMIT + 1) != nullptr;
 }
 
+namespace {
+
 // Drives: 1 for A and so on; 0 when the path has no drive letter.
-static int path_drive(const char* path) {
+int path_drive(const char* path) {
   const unsigned char letter = static_cast<unsigned char>(path[0]);
   if (!std::isalpha(letter) || path[1] != ':') return 0;
   return std::toupper(letter) - 'A' + 1;
 }
+
+}  // namespace
 
 // The current drive, and the current directory of the directory's drive and of the drive
 // we started on, are restored on every path: changing to a directory also makes it its

@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz_write_file(scratch.archive_path, reinterpret_cast<const std::uint8_t*>(archive.data()),
                   archive.size());
   forget_cached_headers();
-  fileio_options = (options & 0x10) != 0 ? FILEIO_ARCHIVE_FIRST : 4;
+  fileio_options = (options & 0x10) != 0 ? FILEIO_ARCHIVE_FIRST : FILEIO_DEFAULT_OPTIONS;
   pf_dir* dir = (options & 1) != 0 ? scratch.relative : scratch.absolute;
   const int capacity = 1 + ((options >> 1) & 7) * 19;
 
@@ -149,6 +149,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string after;
   FUZZ_CHECK(fuzz_read_file(scratch.archive_path, &after) && after == archive);
   FUZZ_CHECK(fileio_files->next == fileio_files);
-  fileio_options = 4;
+  fileio_options = FILEIO_DEFAULT_OPTIONS;
   return 0;
 }

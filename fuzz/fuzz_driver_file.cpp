@@ -52,7 +52,8 @@ bool same_ignoring_case(const std::string& a, const char* b) {
 std::string first_line_text(const std::string& bytes) {
   std::size_t end = bytes.find_first_of("\r\n");
   std::string line = bytes.substr(0, end == std::string::npos ? bytes.size() : end);
-  if (line.size() > static_cast<std::size_t>(driver_line_size - 2)) line.resize(driver_line_size - 2);
+  if (line.size() > static_cast<std::size_t>(selection_line_capacity - 1))
+    line.resize(selection_line_capacity - 1);
   return line.substr(0, line.find('\0'));
 }
 
@@ -106,7 +107,7 @@ void check_written(pf_dir* dir, const DriverEntry* entry) {
 // directory, or fails with the buffer empty.
 void check_builders(const std::string& line) {
   const std::string install_dir = line.substr(0, install_dir_max_length);
-  const std::string command = line.substr(0, driver_line_capacity - 1);
+  const std::string command = line.substr(0, play_line_capacity - 1);
   std::vector<char> out(command_line_capacity);
   for (int nofog = 0; nofog <= 1; ++nofog) {
     int built =

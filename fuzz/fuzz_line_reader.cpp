@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int CR = 13;
-constexpr int LF = 10;
+constexpr int carriage_return = 13;
+constexpr int line_feed = 10;
 constexpr int no_char = -1;
 
 // What one pfgets call should give, read from the bytes at *position.
@@ -29,13 +29,14 @@ expected_line reference_line(const std::uint8_t* data, std::size_t size, std::si
   auto next = [&]() -> int { return *position < size ? data[(*position)++] : no_char; };
   expected_line line{0, ""};
   int c = next();
-  while (static_cast<int>(line.text.size()) < capacity - 1 && c != no_char && c != CR && c != LF) {
+  while (static_cast<int>(line.text.size()) < capacity - 1 && c != no_char && c != carriage_return &&
+         c != line_feed) {
     line.text.push_back(static_cast<char>(c));
     c = next();
   }
-  if (c == CR || c == LF) {
+  if (c == carriage_return || c == line_feed) {
     int d = next();
-    bool pair = (c == CR && d == LF) || (c == LF && d == CR);
+    bool pair = (c == carriage_return && d == line_feed) || (c == line_feed && d == carriage_return);
     if (d != no_char && !pair) --*position;
   } else if (c != no_char) {
     --*position;

@@ -1,57 +1,56 @@
 // The menu's command dispatcher and the commands that only start a setup program or end
 // the menu: Install Game, Install DirectX, Uninstall Game, Exit.
-#include "launcher.h"
-#include "main_window.h"
-
-#include "driver_select.h"
-#include "install_dir.h"
-#include "resource_ids.h"
+#include "commands.h"
 
 #include <direct.h>
+
 #include <cstdio>
+
+#include "driver_select.h"
+#include "install_state.h"
+#include "main_window.h"
+#include "play.h"
+#include "resource_ids.h"
+#include "troubleshoot.h"
 
 namespace {
 
-enum : int { PATH_BUFFER = 260, ERROR_CDROM = 5, ERROR_INSTALLATION = 3 };
-
 int install_game() {
   if (!run_program("setup.exe")) {
-    error_box(ERROR_CDROM);
+    error_box(error_cdrom);
     return 0;
   }
   // Setup of an installed game (e.g. a repair) takes over from the menu.
-  char install_dir[PATH_BUFFER];
-  if (read_app_path("korv.exe", "Path", install_dir) && usable_install_dir(install_dir)) close_menu();
+  char install_dir[registry_text_size];
+  if (read_install_dir(install_dir)) close_menu();
   return 0;
 }
 
 int install_directx() {
-  char current[PATH_BUFFER];
-  if (_getcwd(current, PATH_BUFFER) == nullptr) return 0;
+  char current[path_buffer_size];
+  if (_getcwd(current, path_buffer_size) == nullptr) return 0;
   // The DirectX setup lies on the CD, at the root of the current directory's drive.
-  char command[PATH_BUFFER];
+  char command[path_buffer_size];
   std::snprintf(command, sizeof command, "%.2s\\redist\\directx\\dxsetup.exe", current);
-  if (!run_program(command)) error_box(ERROR_CDROM);
+  if (!run_program(command)) error_box(error_cdrom);
   return 0;
 }
 
 int uninstall_game() {
-  char command[PATH_BUFFER];
+  char command[registry_text_size];
   // A blank value counts as no uninstaller, by the same rule as the install directory.
   if (read_uninstall_string("Korvamund", "UninstallString", command) && usable_install_dir(command) &&
       !run_program(command)) {
-    error_box(ERROR_INSTALLATION);
+    error_box(error_installation);
     return 0;
   }
-  char install_dir[PATH_BUFFER];
-  if (!read_app_path("korv.exe", "Path", install_dir)) close_menu();
+  if (!game_registered()) close_menu();
   return 0;
 }
 
 void change_driver() {
-  char install_dir[PATH_BUFFER];
-  if (read_app_path("korv.exe", "Path", install_dir) && usable_install_dir(install_dir))
-    select_video_driver(install_dir, DRIVER_SELECT_INTERACTIVE);
+  char install_dir[registry_text_size];
+  if (read_install_dir(install_dir)) select_video_driver(install_dir, DRIVER_SELECT_INTERACTIVE);
 }
 
 }  // namespace
@@ -61,46 +60,31 @@ int run_program(const char* command_line) {
 }
 
 int dispatch_command(HWND window, int command, int notification) {
-  switch (command) {
-    case CMD_INSTALL_GAME:
-    case CMD_PLAY:
-    case CMD_INSTALL_DIRECTX:
-    case CMD_EXIT:
-    case CMD_UNINSTALL_GAME:
-    case CMD_NETWORK_PLAY:
-    case CMD_CHANGE_DRIVER:
-    case CMD_TROUBLESHOOT:
-      break;
-    default:
-      refresh_menu(window);
-      return 0;
-  }
-  // Focus changes and double clicks of the buttons only refresh the enable rules.
-  if (notification != BN_CLICKED) {
-    refresh_menu(window);
-    return 0;
-  }
-  switch (command) {
-    case CMD_INSTALL_GAME:
-      return install_game();
-    case CMD_PLAY:
-      return play_game();
-    case CMD_INSTALL_DIRECTX:
-      return install_directx();
-    case CMD_EXIT:
-      close_menu();
-      return 0;
-    case CMD_UNINSTALL_GAME:
-      return uninstall_game();
-    case CMD_NETWORK_PLAY:
-      return play_network_game();
-    case CMD_CHANGE_DRIVER:
-      change_driver();
-      break;
-    case CMD_TROUBLESHOOT:
-      DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_TROUBLESHOOT), g_main_window, troubleshoot_dialog_proc,
-                      0);
-      break;
+  // Focus changes and double clicks of the buttons, and unknown ids, only refresh the
+  // enable rules, as do the two commands with dialogs once they are done.
+  if (notification == BN_CLICKED) {
+    switch (command) {
+      case CMD_INSTALL_GAME:
+        return install_game();
+      case CMD_PLAY:
+        return play_game();
+      case CMD_INSTALL_DIRECTX:
+        return install_directx();
+      case CMD_EXIT:
+        close_menu();
+        return 0;
+      case CMD_UNINSTALL_GAME:
+        return uninstall_game();
+      case CMD_NETWORK_PLAY:
+        return play_network_game();
+      case CMD_CHANGE_DRIVER:
+        change_driver();
+        break;
+      case CMD_TROUBLESHOOT:
+        DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_TROUBLESHOOT), g_main_window,
+                        troubleshoot_dialog_proc, 0);
+        break;
+    }
   }
   refresh_menu(window);
   return 0;

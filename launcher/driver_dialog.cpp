@@ -3,7 +3,6 @@
 #include "driver_dialog.h"
 
 #include "driver_table.h"
-#include "launcher.h"
 #include "main_window.h"
 #include "resource_ids.h"
 

@@ -1,6 +1,7 @@
 #include "driver_file.h"
 
 #include "filelib/fileio.h"
+#include "install_state.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,33 +11,8 @@ namespace {
 
 const char detection_program[] = "mprofile.exe";
 const char detection_file_name[] = "mdrivers.dat";
-const char choice_file_name[] = "korvexe.dat";
-const int line_capacity = driver_line_size - 1;
 // The white space that the formatted scan skips between fields.
 const char scan_blanks[] = " \t\n\v\f\r";
-
-static_assert(detection_command_capacity <= driver_line_size,
-              "the detection command line is built in the line buffer");
-
-char ascii_upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Whole texts equal, ASCII letter case ignored.
-bool equals_ignoring_case(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (ascii_upper(*a) != ascii_upper(*b)) return false;
-  }
-  return *a == *b;
-}
-
-// word begins with prefix, ASCII letter case ignored.
-bool begins_ignoring_case(const char* word, const char* prefix) {
-  for (; *prefix != '\0'; ++word, ++prefix) {
-    if (*word == '\0' || ascii_upper(*word) != ascii_upper(*prefix)) return false;
-  }
-  return true;
-}
 
 // True when the line ends before its number while still agreeing with the count line's
 // pattern "NUM_DRIVERS %d": it is empty, part of the keyword, or the keyword and blanks.
@@ -55,8 +31,8 @@ bool ends_before_count(const char* line) {
 // but a line that ends before its number while still agreeing with the pattern ends the
 // search.
 int find_driver_count(pf_file* file) {
-  char line[driver_line_size];
-  while (pfgets(file, line, line_capacity)) {
+  char line[selection_line_capacity];
+  while (pfgets(file, line, selection_line_capacity)) {
     int count = 0;
     if (std::sscanf(line, "NUM_DRIVERS %d", &count) == 1) return count;
     if (ends_before_count(line)) return 0;
@@ -103,9 +79,9 @@ bool take_driver_line(const char* line) {
 
 // Marks the renderers named by the driver lines that follow the count line.
 void scan_detected_drivers(pf_file* file) {
-  char line[driver_line_size];
+  char line[selection_line_capacity];
   for (int remaining = find_driver_count(file); remaining > 0; --remaining) {
-    if (!pfgets(file, line, line_capacity) || !take_driver_line(line)) return;
+    if (!pfgets(file, line, selection_line_capacity) || !take_driver_line(line)) return;
   }
 }
 
@@ -167,11 +143,11 @@ void release_driver_choice(DriverChoice* choice) {
 }
 
 int stored_driver_index(const DriverChoice* choice, pf_dir* dir) {
-  pf_file* file = pfopen(dir, choice_file_name, "rb");
+  pf_file* file = pfopen(dir, driver_choice_file_name, "rb");
   if (file == nullptr) return -1;
   int found = -1;
-  char line[driver_line_size];
-  if (pfgets(file, line, line_capacity)) {
+  char line[selection_line_capacity];
+  if (pfgets(file, line, selection_line_capacity)) {
     for (int i = 0; i < choice->count; ++i) {
       if (equals_ignoring_case(line, choice->entries[i]->key)) {
         found = i;
@@ -199,7 +175,7 @@ int prepare_driver_choice(pf_dir* dir, int interactive, DriverChoice* choice) {
 }
 
 int write_driver_file(pf_dir* dir, const DriverEntry* entry, unsigned long* error) {
-  pf_file* file = pfreplace_open(dir, choice_file_name);
+  pf_file* file = pfreplace_open(dir, driver_choice_file_name);
   if (file != nullptr) {
     // A line that fails to go out fails the commit, which then keeps the old file.
     pfputs(file, entry->key);

@@ -7,17 +7,19 @@
 #include <cstddef>
 
 #include "driver_table.h"
+#include "install_state.h"
 
 struct pf_dir;
 
-// Longest install directory the registry delivers.
-constexpr int driver_install_dir_max = 127;
+// The stored choice, written here and read by Play.
+constexpr char driver_choice_file_name[] = "korvexe.dat";
+
 // Room for the longest detection command line: the install directory twice, the two file
-// names, their separators, the blank between them and two pairs of quotes. The line
-// buffer is larger still, so the command line always fits it.
-constexpr int detection_command_capacity = 2 * (driver_install_dir_max + 1 + 12) + 1 + 4 + 1;
-// Lines of "mdrivers.dat" and "korvexe.dat" are read into one buffer of this size.
-constexpr int driver_line_size = 520;
+// names, their separators, the blank between them and two pairs of quotes.
+constexpr int detection_command_capacity = 2 * (install_dir_max_length + 1 + 12) + 1 + 4 + 1;
+// Driver selection reads each line of "mdrivers.dat" and "korvexe.dat" with this capacity:
+// at most 518 characters, and the rest of a longer line is read as the next line.
+constexpr int selection_line_capacity = 519;
 
 // "<dir>\mprofile.exe <dir>\mdrivers.dat". The program path and the argument are each
 // quoted when the directory contains a blank, so the platform neither looks for a program

@@ -2,16 +2,16 @@
 // player choose (or takes the default silently) and stores the choice in "korvexe.dat".
 #include "driver_select.h"
 
+#include "commands.h"
 #include "driver_dialog.h"
 #include "driver_file.h"
-#include "launcher.h"
+#include "install_state.h"
+#include "main_window.h"
 #include "resource_ids.h"
 
 #include "filelib/fileio.h"
 
 namespace {
-
-const int error_installation = 3;
 
 // The dialog's result: the index of the chosen renderer, or -1 for Cancel or a dialog
 // that could not be made.
@@ -28,7 +28,7 @@ int select_video_driver(const char* install_dir, int mode) {
   pf_dir* dir = pfdir_new(install_dir, nullptr);
   if (dir == nullptr) return 0;
 
-  char command[driver_line_size];
+  char command[detection_command_capacity];
   if (!format_detection_command(install_dir, command, sizeof command)) {
     pfdir_close(dir);
     return 0;

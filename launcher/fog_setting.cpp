@@ -1,22 +1,12 @@
 #include "fog_setting.h"
 
 #include "filelib/fileio.h"
+#include "install_state.h"
 
 namespace {
 
 const char fog_file_name[] = "frontend.dat";
 const int fog_line_capacity = 255;
-
-char ascii_lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equals_ignoring_case(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (ascii_lower(*a) != ascii_lower(*b)) return false;
-  }
-  return *a == *b;
-}
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "driver_table.h"
+
 namespace {
 
 // The platform splits an unquoted command line at blanks and tabs.
@@ -63,25 +65,16 @@ int build_line(const char* install_dir, const char* program, std::size_t program
   return 1;
 }
 
-struct renderer_option {
-  const char* keyword;
-  const char* option;
-};
-
-// Tested in this order; no keyword begins another, so the order only matters for keys
-// that begin with one keyword and go on with another.
-const renderer_option renderer_options[] = {
-    {"RAMP", " -arr"},          {"MMX", " -arm"},   {"PRIMARY_HAL", " -ar1"},
-    {"SECONDARY_HAL", " -ar2"}, {"GLIDE", " -ar3"}, {"PENTIUM_RENDERER", " -arp"},
-    {"K6_RENDERER", " -ark"},
-};
-
 }  // namespace
 
 const char* network_renderer_option(const char* driver_key) {
-  for (const renderer_option& entry : renderer_options) {
-    if (std::strncmp(driver_key, entry.keyword, std::strlen(entry.keyword)) == 0) {
-      return entry.option;
+  // The launcher takes the option each game command carries after its program. Tested in
+  // table order; no key begins another, so the order only matters for keys that begin
+  // with one key and go on with another.
+  for (const DriverEntry& entry : g_driver_table) {
+    if (std::strncmp(driver_key, entry.key, std::strlen(entry.key)) == 0) {
+      const char* option = std::strchr(entry.command, ' ');
+      return option != nullptr ? option : "";
     }
   }
   return "";

@@ -2,14 +2,15 @@
 // network launcher, both started by full path in the install directory.
 #pragma once
 
-// Longest pieces the play commands hand in: the registered install directory (127
-// characters) and a line of "korvexe.dat" (read with capacity 127, so 126 characters).
-constexpr int install_dir_max_length = 127;
-constexpr int driver_line_capacity = 127;
+#include "install_state.h"
+
+// Play reads each line of "korvexe.dat" with this capacity: at most 126 characters, and
+// the rest of a longer line is read as the next line.
+constexpr int play_line_capacity = 127;
 
 // Room for the longest command line: install directory, "\", game command, " -anf", the
 // two quotes around a program path with blanks, and the terminator.
-constexpr int command_line_capacity = install_dir_max_length + 1 + (driver_line_capacity - 1) + 5 + 2 + 1;
+constexpr int command_line_capacity = install_dir_max_length + 1 + (play_line_capacity - 1) + 5 + 2 + 1;
 
 // Play: install_dir "\" game_command, then " -anf" when nofog is non-zero. The program
 // (install_dir "\" and the first word of game_command) is quoted when it contains a blank,
@@ -21,6 +22,7 @@ int build_game_command(const char* install_dir, const char* game_command, int no
 // quoted like the game. Same result as build_game_command.
 int build_network_command(const char* install_dir, const char* driver_key, char* out, int capacity);
 
-// The network launcher's renderer option (" -ar3" and so on) for the first table keyword
-// that driver_key begins with, letter case significant; "" when none does.
+// The network launcher's renderer option (" -ar3" and so on): the option of the game
+// command of the first renderer in the driver table whose key driver_key begins with,
+// letter case significant; "" when none does.
 const char* network_renderer_option(const char* driver_key);

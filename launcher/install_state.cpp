@@ -1,60 +1,28 @@
-// Install state from the registry: the game's install directory under App Paths and its
-// uninstall command under Uninstall, both below HKLM\SOFTWARE\MICROSOFT\Windows\CurrentVersion.
-#include "launcher.h"
-
-#include <cstring>
+// The text rules of the install state, shared by every command of the menu.
+#include "install_state.h"
 
 namespace {
 
-enum : DWORD { REGISTRY_TEXT_SIZE = 128 };
-
-// Opens the keys one level at a time, as the path is stored, and reads a text value.
-// A value that is not text (REG_SZ, or REG_EXPAND_SZ used as stored), or that does not fit
-// 127 characters and its terminator, counts as missing, so callers never see truncated,
-// unterminated or binary text.
-int read_registry_text(const char* branch, const char* leaf_key, const char* value_name, char* out) {
-  out[0] = '\0';
-  char leaf[REGISTRY_TEXT_SIZE] = {};
-  if (std::strlen(leaf_key) >= sizeof leaf) return 0;
-  std::memcpy(leaf, leaf_key, std::strlen(leaf_key));
-
-  const char* const path[] = {"SOFTWARE", "MICROSOFT", "Windows", "CurrentVersion", branch, leaf};
-  HKEY opened[6] = {};
-  int depth = 0;
-  HKEY parent = HKEY_LOCAL_MACHINE;
-  for (const char* name : path) {
-    if (RegOpenKeyExA(parent, name, 0, KEY_READ, &opened[depth]) != ERROR_SUCCESS) break;
-    parent = opened[depth++];
-  }
-
-  int found = 0;
-  if (depth == 6) {
-    char data[REGISTRY_TEXT_SIZE];
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (RegQueryValueExA(parent, value_name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) ==
-            ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ)) {
-      // The stored bytes need not end in a terminator; one must fit behind the text.
-      const void* end = std::memchr(data, '\0', size);
-      const size_t length = end != nullptr ? static_cast<const char*>(end) - data : size;
-      if (length < sizeof data) {
-        std::memcpy(out, data, length);
-        out[length] = '\0';
-        found = 1;
-      }
-    }
-  }
-  while (depth > 0) RegCloseKey(opened[--depth]);
-  return found;
+char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 }  // namespace
 
-int read_app_path(const char* exe_name, const char* value_name, char* out) {
-  return read_registry_text("App Paths", exe_name, value_name, out);
+bool usable_install_dir(const char* text) {
+  return text != nullptr && text[0] != '\0' && !(text[0] == ' ' && text[1] == '\0');
 }
 
-int read_uninstall_string(const char* product_key, const char* value_name, char* out) {
-  return read_registry_text("Uninstall", product_key, value_name, out);
+bool equals_ignoring_case(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (ascii_upper(*a) != ascii_upper(*b)) return false;
+  }
+  return *a == *b;
+}
+
+bool begins_ignoring_case(const char* word, const char* prefix) {
+  for (; *prefix != '\0'; ++word, ++prefix) {
+    if (*word == '\0' || ascii_upper(*word) != ascii_upper(*prefix)) return false;
+  }
+  return true;
 }

@@ -2,8 +2,8 @@
 // rules, the error box, centring, and the common ending of the menu.
 #include "main_window.h"
 
-#include "launcher.h"
-
+#include "commands.h"
+#include "install_state.h"
 #include "filelib/fileio.h"
 #include "resource_ids.h"
 
@@ -15,21 +15,19 @@ int g_nofog;
 
 namespace {
 
-HWND g_button[MENU_BUTTON_COUNT];
+HWND g_button[menu_button_count];
 HBITMAP g_picture;
 HDC g_picture_dc;
 bool g_menu_closed;
 
-enum : int {
-  PICTURE_WIDTH = 320,
-  PICTURE_HEIGHT = 240,
-  BUTTON_X = 5,
-  BUTTON_WIDTH = 310,
-  BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY | BS_PUSHBUTTON,
-  BACKGROUND_BRUSH = COLOR_INACTIVEBORDER + 1,
-};
+constexpr int picture_width = 320;
+constexpr int picture_height = 240;
+constexpr int button_x = 5;
+constexpr int button_width = 310;
+constexpr DWORD button_style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY | BS_PUSHBUTTON;
+constexpr int background_brush = COLOR_INACTIVEBORDER + 1;
 
-struct MenuButton {
+struct menu_button {
   int label_id;
   int command;
   int y;
@@ -39,7 +37,7 @@ struct MenuButton {
 };
 
 // Creation order is the order of g_button.
-const MenuButton menu_buttons[MENU_BUTTON_COUNT] = {
+const menu_button menu_buttons[menu_button_count] = {
     {IDS_CHANGE_DRIVER, CMD_CHANGE_DRIVER, 245, 30, true, false},
     {IDS_PLAY, CMD_PLAY, 275, 45, true, false},
     {IDS_NETWORK_PLAY, CMD_NETWORK_PLAY, 320, 45, true, false},
@@ -52,12 +50,12 @@ const MenuButton menu_buttons[MENU_BUTTON_COUNT] = {
 
 void create_menu(HWND window) {
   center_window(window);
-  for (int i = 0; i < MENU_BUTTON_COUNT; ++i) {
-    const MenuButton& button = menu_buttons[i];
+  for (int i = 0; i < menu_button_count; ++i) {
+    const menu_button& button = menu_buttons[i];
     char label[256];
     load_menu_string(g_instance, static_cast<UINT>(button.label_id), label);
     g_button[i] = CreateWindowExA(
-        0, "Button", label, BUTTON_STYLE, BUTTON_X, button.y, BUTTON_WIDTH, button.height, window,
+        0, "Button", label, button_style, button_x, button.y, button_width, button.height, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.command)), g_instance, nullptr);
   }
   g_picture = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_MENU_PICTURE));
@@ -100,7 +98,7 @@ int register_menu_class(const char* class_name) {
   window_class.hInstance = g_instance;
   window_class.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_MENU_ICON));
   window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(BACKGROUND_BRUSH));
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background_brush));
   window_class.lpszClassName = class_name;
   return RegisterClassA(&window_class) != 0;
 }
@@ -111,16 +109,15 @@ void refresh_menu(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (dc != nullptr) {
-    BitBlt(dc, 0, 0, PICTURE_WIDTH, PICTURE_HEIGHT, g_picture_dc, 0, 0, MERGECOPY);
+    BitBlt(dc, 0, 0, picture_width, picture_height, g_picture_dc, 0, 0, MERGECOPY);
     SetBkMode(dc, TRANSPARENT);
   }
   EndPaint(window, &paint);
 
   // Any registered path counts as installed here; the commands apply the stricter test.
-  char install_dir[260];
-  const bool installed = read_app_path("korv.exe", "Path", install_dir) == 1;
-  for (int i = 0; i < MENU_BUTTON_COUNT; ++i) {
-    const MenuButton& button = menu_buttons[i];
+  const bool installed = game_registered();
+  for (int i = 0; i < menu_button_count; ++i) {
+    const menu_button& button = menu_buttons[i];
     EnableWindow(g_button[i], installed ? button.enabled_when_installed : button.enabled_when_not_installed);
   }
 }
@@ -128,7 +125,7 @@ void refresh_menu(HWND window) {
 void error_box(int code) {
   char caption[256], text[256];
   load_menu_string(g_instance, IDS_ERROR_CAPTION, caption);
-  load_menu_string(g_instance, code == 5 ? IDS_ERROR_CDROM : IDS_ERROR_INSTALL, text);
+  load_menu_string(g_instance, code == error_cdrom ? IDS_ERROR_CDROM : IDS_ERROR_INSTALL, text);
   MessageBoxA(g_main_window, text, caption, MB_ICONERROR);
 }
 

@@ -1,17 +1,18 @@
 // Play and Play Network Game: start the program that the stored driver choice names, from
 // the install directory, and end the menu once it runs.
+#include "play.h"
+
 #include <direct.h>
 
+#include "commands.h"
+#include "driver_file.h"
 #include "driver_select.h"
 #include "filelib/fileio.h"
 #include "game_command.h"
-#include "install_dir.h"
-#include "launcher.h"
+#include "install_state.h"
+#include "main_window.h"
 
 namespace {
-
-// The platform's path limit: the install directory buffer and the saved current directory.
-const int path_limit = 260;
 
 enum launch_kind { launch_game, launch_network };
 
@@ -25,25 +26,23 @@ int give_up(pf_file* file, pf_dir* dir) {
 }
 
 int launch(launch_kind kind) {
-  char install_dir[path_limit];
-  if (!read_app_path("korv.exe", "Path", install_dir) || !usable_install_dir(install_dir)) {
-    return 0;
-  }
+  char install_dir[registry_text_size];
+  if (!read_install_dir(install_dir)) return 0;
   pf_dir* dir = pfdir_new(install_dir, nullptr);
   if (dir == nullptr) return give_up(nullptr, nullptr);
-  if (!pfexists(dir, "korvexe.dat") && !select_video_driver(install_dir, DRIVER_SELECT_SILENT)) {
+  if (!pfexists(dir, driver_choice_file_name) && !select_video_driver(install_dir, DRIVER_SELECT_SILENT)) {
     // A box of the selection may have seen the menu closed from outside, and tidy-up has
     // then released the directory handle.
     if (menu_closed()) return 0;
     return give_up(nullptr, dir);
   }
-  pf_file* file = pfopen(dir, "korvexe.dat", "rb");
+  pf_file* file = pfopen(dir, driver_choice_file_name, "rb");
   if (file == nullptr) return give_up(nullptr, dir);
 
   // Line 1 is the driver key, line 2 the game command; both must be there.
-  char driver_key[driver_line_capacity];
-  char game_command[driver_line_capacity];
-  if (!pfgets(file, driver_key, driver_line_capacity) || !pfgets(file, game_command, driver_line_capacity)) {
+  char driver_key[play_line_capacity];
+  char game_command[play_line_capacity];
+  if (!pfgets(file, driver_key, play_line_capacity) || !pfgets(file, game_command, play_line_capacity)) {
     return give_up(file, dir);
   }
 
@@ -58,8 +57,8 @@ int launch(launch_kind kind) {
 
   // The program runs with the install directory current. A current directory too long to
   // save is not restored on failure rather than restored to something else.
-  char saved_dir[path_limit];
-  const bool saved = _getcwd(saved_dir, path_limit) != nullptr;
+  char saved_dir[path_buffer_size];
+  const bool saved = _getcwd(saved_dir, path_buffer_size) != nullptr;
   _chdir(install_dir);
 
   pfclose(file);
@@ -70,7 +69,7 @@ int launch(launch_kind kind) {
     return 0;
   }
   if (saved) _chdir(saved_dir);
-  error_box(3);
+  error_box(error_installation);
   return 0;
 }
 

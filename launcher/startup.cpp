@@ -1,6 +1,5 @@
 // Program entry: refuse to run beside the game or another menu, start the file library,
 // create the menu window and run the message loop.
-#include "launcher.h"
 #include "main_window.h"
 
 #include "filelib/fileio.h"
@@ -22,7 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   // The class name doubles as the window title.
   if (register_menu_class(menu_class)) {
     g_main_window = CreateWindowExA(0, menu_class, menu_class, WS_CAPTION | WS_SYSMENU, 0, 0,
-                                    MENU_OUTER_WIDTH, MENU_OUTER_HEIGHT, nullptr, nullptr, instance, nullptr);
+                                    menu_outer_width, menu_outer_height, nullptr, nullptr, instance, nullptr);
   }
   if (g_main_window == nullptr) {
     // Without a window nothing could ever end the message loop.

@@ -1,22 +1,15 @@
 // The Graphics Troubleshooting dialog: one check box for the fog work-around, loaded from
 // and stored in "frontend.dat". The flag changes as soon as the box is clicked; the file
 // changes only on OK.
+#include "troubleshoot.h"
+
 #include "fog_setting.h"
-#include "install_dir.h"
-#include "launcher.h"
+#include "install_state.h"
+#include "main_window.h"
 #include "resource_ids.h"
 
-namespace {
-
-// Returns 1 with the install directory in out when one is registered and usable.
-int read_install_dir(char* out) {
-  return read_app_path("korv.exe", "Path", out) && usable_install_dir(out);
-}
-
-}  // namespace
-
 INT_PTR CALLBACK troubleshoot_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-  char install_dir[260];
+  char install_dir[registry_text_size];
   switch (message) {
     case WM_INITDIALOG:
       if (read_install_dir(install_dir)) load_fog_setting(install_dir, &g_nofog);

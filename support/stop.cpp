@@ -1,5 +1,5 @@
 // The fatal stop: callbacks once, streams written out and closed, the reason shown, and the
-// process ended with exit code 0. The platform steps live in stop_win32.cpp and
+// process ended with exit code 0. The platform steps live in stop_windows.cpp and
 // stop_posix.cpp.
 #include "support/stop.h"
 

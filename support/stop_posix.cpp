@@ -1,5 +1,9 @@
-// stop() on POSIX systems: the reason goes to standard error and the process ends with
-// code 0.
+// stop() on POSIX systems (Linux here): the reason goes to standard error and the process
+// ends with code 0.
+#if !defined(__unix__)
+#error "stop_posix.cpp serves POSIX systems; other systems need a file of their own"
+#endif
+
 #include <unistd.h>
 
 #include <cstdio>

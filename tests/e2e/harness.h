@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "scratch.h"  // folders and files byte for byte; windows of other programs
+#include "scratch_windows.h"  // folders and files byte for byte; windows of other programs
 
 constexpr const char* menu_class_name = "Korvamund Startup";  // also the menu's title
 constexpr const char* game_class_name = "Korvamund";          // also the game's title

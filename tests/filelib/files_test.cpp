@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "filelib/fastfile.h"
 #include "scratch.h"
 #include "seams.h"
 
@@ -41,12 +42,11 @@ TEST_F(stream_files, open_exists_and_close_through_absolute_and_relative_handles
   for (std::size_t length : {room + 1, std::size_t(400)})
     EXPECT_EQ(pfopen(dir, std::string(length, 'n').c_str(), "wb"), nullptr);
   EXPECT_FALSE(std::filesystem::exists(in_base(std::string(room, 'n'))));
-#ifndef _WIN32
-  pf_file* longest = pfopen(dir, std::string(room, 'n').c_str(), "wb");  // Windows refuses it itself
+  if (sep == '\\') return;  // Windows refuses the longest name itself
+  pf_file* longest = pfopen(dir, std::string(room, 'n').c_str(), "wb");
   ASSERT_NE(longest, nullptr);
   EXPECT_EQ(std::strlen(longest->name), FILEIO_PATH_LIMIT);
   pfclose(longest);
-#endif
 }
 
 TEST_F(stream_files, the_first_mode_letter_decides_binary_and_binary_handles_write_cr_lf) {
@@ -143,16 +143,3 @@ TEST_F(stream_files, tidyup_reports_and_closes_each_open_file_once) {
   EXPECT_EQ(fileio_program_dir, nullptr);
   EXPECT_TRUE(file_is_closed(in_base("one.dat")) && file_is_closed(in_base("two.dat")));
 }
-
-#ifndef _WIN32
-TEST(stream_files_stop, a_corrupt_search_list_stops_the_program) {
-  ASSERT_EQ(fileio_init(), 1);
-  list_node* search = list_create();
-  list_append(nullptr, search);
-  pf_dir broken = {const_cast<char*>("DATA/"), search};
-  EXPECT_EXIT(pfopen(&broken, "a.txt", "rb"), ::testing::ExitedWithCode(0), "Path: DATA/, corrupt");
-  EXPECT_EXIT(pffopen(&broken, "a.txt", "rb"), ::testing::ExitedWithCode(0), "Path: DATA/, corrupt");
-  list_destroy(search);
-  fileio_tidyup();
-}
-#endif

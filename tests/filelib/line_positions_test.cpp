@@ -4,6 +4,7 @@
 // as with the whole file in one buffer.
 #include <tuple>
 
+#include "filelib/fastfile.h"
 #include "scratch.h"
 
 namespace {

@@ -49,12 +49,13 @@ TEST(detection_command, quoted_only_with_blanks_and_refused_when_too_long) {
     std::size_t capacity;  // exactly this much, so that an overrun is caught
     std::string expected;
   } cases[] = {
-      {"D:\\Games\\K", driver_line_size, "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat"},
-      {"C:\\My Korv", driver_line_size, "\"C:\\My Korv\\mprofile.exe\" \"C:\\My Korv\\mdrivers.dat\""},
+      {"D:\\Games\\K", detection_command_capacity, "D:\\Games\\K\\mprofile.exe D:\\Games\\K\\mdrivers.dat"},
+      {"C:\\My Korv", detection_command_capacity,
+       "\"C:\\My Korv\\mprofile.exe\" \"C:\\My Korv\\mdrivers.dat\""},
       {longest, detection_command_capacity,
        "\"" + longest + "\\mprofile.exe\" \"" + longest + "\\mdrivers.dat\""},
       {"D:\\Games\\K", 40, ""},
-      {std::string(600, 'd'), driver_line_size, ""},
+      {std::string(600, 'd'), detection_command_capacity, ""},
   };
   for (const auto& c : cases) {
     std::vector<char> out(c.capacity, 'x');

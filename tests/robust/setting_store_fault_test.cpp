@@ -14,11 +14,15 @@
 #include "driver_file.h"
 #include "scratch.h"
 
+namespace {
+
 // Once armed in the child, the kill_at-th wrapped call is never made: SIGKILL comes first.
-static long calls = 0, kill_at = 0;
-static void count_call() {
+long calls = 0, kill_at = 0;
+void count_call() {
   if (kill_at > 0 && ++calls == kill_at) raise(SIGKILL);
 }
+
+}  // namespace
 // clang-format off
 extern "C" {
 int __real_fflush(FILE*), __real_fsync(int), __real_fclose(FILE*), __real_rename(const char*, const char*);

@@ -26,7 +26,7 @@ items items_of(list_node* head) {
 
 }  // namespace
 
-TEST(List, KeepsOrderRemovesOnlyTheFirstMatchAndGivesEveryNodeBack) {
+TEST(list, keeps_order_removes_only_the_first_match_and_gives_every_node_back) {
   malloc_watch(4 * sizeof(list_node));  // a chunk of exactly four nodes
   list_node* head = list_create();
   ASSERT_NE(head, nullptr);

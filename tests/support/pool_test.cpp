@@ -43,7 +43,7 @@ std::vector<char*> refuse_after_chunk_of(std::uint32_t chunk_bytes,
 
 }  // namespace
 
-TEST(Pool, SizesRoundToTheUnitCarveInOrderAndLargeRequestsPassThrough) {
+TEST(pool, sizes_round_to_the_unit_carve_in_order_and_large_requests_pass_through) {
   malloc_watch(grant_everything);
   EXPECT_EQ(pool_alloc(0), nullptr);
   char* first = alloc(12);
@@ -70,7 +70,7 @@ TEST(Pool, SizesRoundToTheUnitCarveInOrderAndLargeRequestsPassThrough) {
   EXPECT_EQ(alloc(pool_unit), one);
 }
 
-TEST(Pool, ShortRemainderWaitsOnItsClassAndFreeListsAreLastInFirstOut) {
+TEST(pool, short_remainder_waits_on_its_class_and_free_lists_are_last_in_first_out) {
   malloc_watch(grant_everything);
   char* first = alloc(2000);
   alloc(2000);
@@ -91,7 +91,7 @@ TEST(Pool, ShortRemainderWaitsOnItsClassAndFreeListsAreLastInFirstOut) {
   for (std::uint32_t i = 0; i < round_up(37); ++i) EXPECT_EQ(a[i], i < 37 ? 0 : '\xAB') << i;
 }
 
-TEST(Pool, ChunkSearchNarrowsDownToTheLargestGrantedSize) {
+TEST(pool, chunk_search_narrows_down_to_the_largest_granted_size) {
   malloc_watch(refuse_everything);
   EXPECT_EQ(pool_alloc(pool_unit), nullptr);
   malloc_unwatch();
@@ -122,7 +122,7 @@ TEST(Pool, ChunkSearchNarrowsDownToTheLargestGrantedSize) {
   EXPECT_EQ(requested(true).size(), requested().size() - 2);  // all but 4096 (refused) and the kept one
 }
 
-TEST(Pool, FailedSearchKeepsTheOldRemainderAndDropsTheChunk) {
+TEST(pool, failed_search_keeps_the_old_remainder_and_drops_the_chunk) {
   std::vector<char*> blocks = refuse_after_chunk_of(96, {64});
   EXPECT_EQ(pool_alloc(64), nullptr);
   EXPECT_EQ(alloc(32), blocks[0] + 64);
@@ -132,7 +132,7 @@ TEST(Pool, FailedSearchKeepsTheOldRemainderAndDropsTheChunk) {
   EXPECT_GT(malloc_request_count(), before);
 }
 
-TEST(Pool, ShortageSplitsTheLargestFreeBlockBeforeJoiningAny) {
+TEST(pool, shortage_splits_the_largest_free_block_before_joining_any) {
   std::vector<char*> blocks = refuse_after_chunk_of(96, {64, 32});
   pool_free(blocks[0], 64);
   pool_free(blocks[1], 32);
@@ -143,7 +143,7 @@ TEST(Pool, ShortageSplitsTheLargestFreeBlockBeforeJoiningAny) {
   malloc_unwatch();
 }
 
-TEST(Pool, ShortageJoinsFreeNeighboursInOnePassButNeverIntoTheLargestClass) {
+TEST(pool, shortage_joins_free_neighbours_in_one_pass_but_never_into_the_largest_class) {
   const std::uint32_t u = pool_unit;
   const struct {
     std::vector<std::uint32_t> sizes;

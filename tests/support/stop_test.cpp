@@ -1,7 +1,5 @@
-// The fatal stop, each case in a child process. On Windows a thread in the child plays the
-// user: it finds the "Fatal Error" box, writes its text to standard error (where the POSIX
-// build writes the message itself) with what the open file held while the box was up, and
-// presses OK.
+// The fatal stop, each case in a child process. Where the stop shows a box, a thread in the
+// child plays the user (stop_answer_<platform>.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "scratch.h"
+#include "stop_answer.h"
 #include "support/list.h"
 #include "support/stop.h"
 
@@ -20,39 +19,14 @@ namespace {
 std::string path;
 std::FILE* open_stream;
 
+}  // namespace
+
 std::string file_bytes() {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs in the child before it calls stop.
-void answer_the_box() {
-#ifdef _WIN32
-  answer_own_message_box([](HWND box, HWND icon) {
-    const bool lone_ok = window_text(box) == "Fatal Error" && GetDlgItem(box, IDOK) &&
-                         !GetDlgItem(box, IDCANCEL) &&
-                         SendMessageA(icon, STM_GETICON, 0, 0) == LRESULT(LoadIconA(nullptr, IDI_WARNING));
-    std::fprintf(stderr, "%s\n%sfile at the box: %s\n", window_text(GetDlgItem(box, 0xFFFF)).c_str(),
-                 lone_ok ? "" : "not a \"Fatal Error\" warning with a lone OK\n", file_bytes().c_str());
-    std::fflush(stderr);
-  });
-#endif
-}
-
-// What the child reports after the message: on Windows what the file held while the box
-// was up, so its streams must be closed by then.
-std::string after_message(const std::string& written) {
-#ifdef _WIN32
-  return "\nfile at the box: " + written + "\n$";
-#else
-  (void)written;
-  return "\n$";
-#endif
-}
-
-}  // namespace
-
-TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
+TEST(stop, shows_the_formatted_message_and_exits_with_zero) {
   const std::string long_text(400, 'x');
   const std::pair<const char*, std::string> cases[] = {
       {"pfopen(): out of memory", "pfopen\\(\\): out of memory"},
@@ -68,7 +42,7 @@ TEST(StopDeathTest, ShowsTheFormattedMessageAndExitsWithZero) {
 }
 
 // Buffered output reaches the file, and the callbacks run once, in order, before it closes.
-TEST(StopDeathTest, CallbacksRunOnceInOrderBeforeFilesClose) {
+TEST(stop, callbacks_run_once_in_order_before_files_close) {
   void (*write_first)() = [] { std::fputs(" first", open_stream); };
   void (*write_second)() = [] { std::fputs(" second", open_stream); };
   void (*write_and_stop_again)() = [] {

@@ -7,7 +7,7 @@
 
 #include "game_options.h"
 
-TEST(GameOptions, ParsesExactOptionsTheLastRendererCounting) {
+TEST(game_options, parses_exact_options_the_last_renderer_counting) {
   const std::string long_word(500, 'a');
   const std::pair<std::string, std::array<int, 4>> cases[] = {
       // renderer, renderers, fog, unknown
@@ -25,7 +25,7 @@ TEST(GameOptions, ParsesExactOptionsTheLastRendererCounting) {
   }
 }
 
-TEST(GameOptions, DescribesOneLinePerArgumentCutAtALineEnd) {
+TEST(game_options, describes_one_line_per_argument_cut_at_a_line_end) {
   auto describe = [](const char* arguments, std::size_t capacity = 2048) {
     std::string out(capacity, '\x7f');
     const std::size_t length = describe_game_options(arguments, &out[0], capacity);

@@ -21,7 +21,7 @@ const machine_probe intel_with_mmx = {1, "GenuineIntel", 1, 0, 0, 0, 0, 0, 0};
 
 }  // namespace
 
-TEST(FormatProfile, HeaderCountAndOneCrLfLinePerRenderer) {
+TEST(renderer_profile, header_count_and_one_cr_lf_line_per_renderer) {
   const std::string full = profile_text(intel_with_mmx);
   EXPECT_EQ(full, std::string(profile_header) +
                       "\r\nNUM_DRIVERS 7\r\nRAMP PRESENT 0\r\nMMX PRESENT 0\r\nPRIMARY_HAL ABSENT 0\r\n"
@@ -34,7 +34,7 @@ TEST(FormatProfile, HeaderCountAndOneCrLfLinePerRenderer) {
   EXPECT_STREQ(out.data(), "");
 }
 
-TEST(FormatProfile, EachProbeResultTurnsOnItsRenderer) {
+TEST(renderer_profile, each_probe_result_turns_on_its_renderer) {
   // cpuid, vendor, mmx, ddraw, primary 3D, secondary 3D, primary number, secondary number, glide
   const std::pair<machine_probe, const char*> cases[] = {
       // clang-format off

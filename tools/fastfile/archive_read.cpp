@@ -7,33 +7,45 @@
 #ifdef _WIN32
 #include <io.h>
 #include <sys/stat.h>
-static int stream_size(std::FILE* stream, std::uint64_t* size) {
+namespace {
+
+int stream_size(std::FILE* stream, std::uint64_t* size) {
   struct _stati64 info;
   if (_fstati64(_fileno(stream), &info) != 0 || info.st_size < 0) return 0;
   *size = std::uint64_t(info.st_size);
   return 1;
 }
-static int seek_to(std::FILE* stream, std::uint32_t offset) {
+int seek_to(std::FILE* stream, std::uint32_t offset) {
   return _fseeki64(stream, offset, SEEK_SET) == 0;
 }
+
+}  // namespace
 #else
 #include <sys/stat.h>
-static int stream_size(std::FILE* stream, std::uint64_t* size) {
+namespace {
+
+int stream_size(std::FILE* stream, std::uint64_t* size) {
   struct stat info;
   if (fstat(fileno(stream), &info) != 0 || info.st_size < 0) return 0;
   *size = std::uint64_t(info.st_size);
   return 1;
 }
-static int seek_to(std::FILE* stream, std::uint32_t offset) {
+int seek_to(std::FILE* stream, std::uint32_t offset) {
   return fseeko(stream, off_t(offset), SEEK_SET) == 0;
 }
+
+}  // namespace
 #endif
 
-static int refuse(tool_archive* archive, const char* path, const char* why) {
+namespace {
+
+int refuse(tool_archive* archive, const char* path, const char* why) {
   tool_error("%s: %s", path, why);
   tool_archive_close(archive);
   return 0;
 }
+
+}  // namespace
 
 int tool_archive_open(tool_archive* archive, const char* path) {
   archive->image = nullptr;
@@ -42,14 +54,14 @@ int tool_archive_open(tool_archive* archive, const char* path) {
     tool_error("%s: cannot be opened", path);
     return 0;
   }
-  unsigned char fixed[fastfile_fixed_size];
-  if (std::fread(fixed, 1, sizeof fixed, archive->stream) != sizeof fixed || !fastfile_magic_matches(fixed))
+  unsigned char fixed[pff_fixed_size];
+  if (std::fread(fixed, 1, sizeof fixed, archive->stream) != sizeof fixed || !pff_magic_matches(fixed))
     return refuse(archive, path, "not a fast-file archive");
   if (!stream_size(archive->stream, &archive->size)) return refuse(archive, path, "size cannot be told");
-  fastfile_decode_fixed(fixed, &archive->fixed);
-  if ((archive->fixed.flags & fastfile_flag_refused) != 0)
+  pff_decode_fixed(fixed, &archive->fixed);
+  if ((archive->fixed.flags & pff_flag_refused) != 0)
     return refuse(archive, path, "flags bit 0 is set; the archive is not to be used");
-  if (!fastfile_fixed_is_sound(&archive->fixed, archive->size))
+  if (!pff_fixed_is_sound(&archive->fixed, archive->size))
     return refuse(archive, path, "corrupt header (lengths or record range)");
 
   archive->image = static_cast<unsigned char*>(std::malloc(archive->fixed.header_length));
@@ -57,7 +69,7 @@ int tool_archive_open(tool_archive* archive, const char* path) {
   if (!seek_to(archive->stream, 0) || std::fread(archive->image, 1, archive->fixed.header_length,
                                                  archive->stream) != archive->fixed.header_length)
     return refuse(archive, path, "header cannot be read");
-  if (!fastfile_records_are_sound(archive->image, &archive->fixed, archive->size))
+  if (!pff_records_are_sound(archive->image, &archive->fixed, archive->size))
     return refuse(archive, path, "corrupt record (member beyond the end of the file)");
   return 1;
 }
@@ -72,23 +84,23 @@ void tool_archive_close(tool_archive* archive) {
 void tool_archive_record(const tool_archive* archive, std::uint32_t i, char* name, std::uint32_t* offset,
                          std::uint32_t* size) {
   const unsigned char* record =
-      archive->image + fastfile_record_position(std::int64_t(archive->fixed.first_entry) + i);
+      archive->image + pff_record_position(std::int64_t(archive->fixed.first_entry) + i);
   int length = 0;
-  while (length < fastfile_name_limit && record[length] != '\0') {
+  while (length < pff_name_limit && record[length] != '\0') {
     name[length] = static_cast<char>(record[length]);
     ++length;
   }
   name[length] = '\0';
-  *offset = fastfile_get_u32(record + 12);
-  *size = fastfile_get_u32(record + 16);
+  *offset = pff_get_u32(record + 12);
+  *size = pff_get_u32(record + 16);
 }
 
-int fastfile_list(const char* path) {
+int tool_list(const char* path) {
   tool_archive archive;
   if (!tool_archive_open(&archive, path)) return tool_failed;
-  std::uint32_t count = fastfile_searched_count(&archive.fixed);
+  std::uint32_t count = pff_searched_count(&archive.fixed);
   for (std::uint32_t i = 0; i < count; ++i) {
-    char name[fastfile_name_limit + 1];
+    char name[pff_name_limit + 1];
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
     tool_archive_record(&archive, i, name, &offset, &size);
@@ -99,10 +111,12 @@ int fastfile_list(const char* path) {
   return tool_ok;
 }
 
+namespace {
+
 // 1 when an earlier searched record has the same name: lookups would never reach this one.
-static int is_hidden_duplicate(const tool_archive* archive, std::uint32_t index, const char* name) {
+int is_hidden_duplicate(const tool_archive* archive, std::uint32_t index, const char* name) {
   for (std::uint32_t j = 0; j < index; ++j) {
-    char earlier[fastfile_name_limit + 1];
+    char earlier[pff_name_limit + 1];
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
     tool_archive_record(archive, j, earlier, &offset, &size);
@@ -111,8 +125,8 @@ static int is_hidden_duplicate(const tool_archive* archive, std::uint32_t index,
   return 0;
 }
 
-static int extract_member(tool_archive* archive, const char* name, std::uint32_t offset, std::uint32_t size,
-                          const char* directory) {
+int extract_member(tool_archive* archive, const char* name, std::uint32_t offset, std::uint32_t size,
+                   const char* directory) {
   if (!tool_name_is_plain_file(name)) {
     tool_error("member \"%s\": not a plain file name; skipped", name);
     return 0;
@@ -149,9 +163,9 @@ static int extract_member(tool_archive* archive, const char* name, std::uint32_t
   return 1;
 }
 
-static int requested(char* const* names, int count, const char* name, int* which) {
+int requested(char* const* names, int count, const char* name, int* which) {
   for (int i = 0; i < count; ++i) {
-    char wanted[fastfile_name_limit + 1];
+    char wanted[pff_name_limit + 1];
     if (tool_member_name(names[i], wanted) && std::strcmp(wanted, name) == 0) {
       *which = i;
       return 1;
@@ -160,14 +174,16 @@ static int requested(char* const* names, int count, const char* name, int* which
   return 0;
 }
 
-int fastfile_extract(const char* path, char* const* names, int count, const char* directory) {
+}  // namespace
+
+int tool_extract(const char* path, char* const* names, int count, const char* directory) {
   tool_archive archive;
   if (!tool_archive_open(&archive, path)) return tool_failed;
   char* found = static_cast<char*>(std::calloc(std::size_t(count) + 1, 1));
   int result = found != nullptr ? tool_ok : tool_failed;
-  std::uint32_t entries = fastfile_searched_count(&archive.fixed);
+  std::uint32_t entries = pff_searched_count(&archive.fixed);
   for (std::uint32_t i = 0; i < entries && found != nullptr; ++i) {
-    char name[fastfile_name_limit + 1];
+    char name[pff_name_limit + 1];
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
     tool_archive_record(&archive, i, name, &offset, &size);

@@ -4,13 +4,14 @@
 
 #include "tools/fastfile/fastfile_tool.h"
 
-static int by_name(const void* left, const void* right) {
-  return std::strcmp(static_cast<const fastfile_member*>(left)->name,
-                     static_cast<const fastfile_member*>(right)->name);
+namespace {
+
+int by_name(const void* left, const void* right) {
+  return std::strcmp(static_cast<const pff_member*>(left)->name, static_cast<const pff_member*>(right)->name);
 }
 
 // Fills in names and sizes; every fault is reported, so one run names them all.
-static int describe_members(fastfile_member* members, char* const* files, int count) {
+int describe_members(pff_member* members, char* const* files, int count) {
   int sound = 1;
   for (int i = 0; i < count; ++i) {
     if (!tool_member_name(files[i], members[i].name)) {
@@ -27,8 +28,8 @@ static int describe_members(fastfile_member* members, char* const* files, int co
 }
 
 // Copies each member's bytes in record order. `order` maps record i to its file.
-static int write_members(std::FILE* out, const fastfile_member* members, const int* order, char* const* files,
-                         int count) {
+int write_members(std::FILE* out, const pff_member* members, const int* order, char* const* files,
+                  int count) {
   for (int i = 0; i < count; ++i) {
     const char* file = files[order[i]];
     std::FILE* in = std::fopen(file, "rb");
@@ -36,7 +37,7 @@ static int write_members(std::FILE* out, const fastfile_member* members, const i
       tool_error("%s: cannot be opened", file);
       return 0;
     }
-    int copied = fastfile_write_member_stream(out, in, members[i].size);
+    int copied = pff_write_member_stream(out, in, members[i].size);
     std::fclose(in);
     if (!copied) {
       tool_error("%s: could not be copied whole (did it change?)", file);
@@ -46,15 +47,16 @@ static int write_members(std::FILE* out, const fastfile_member* members, const i
   return 1;
 }
 
-int fastfile_create(const char* archive, char* const* files, int count) {
+}  // namespace
+
+int tool_create(const char* archive, char* const* files, int count) {
   // Member and file index travel together through the sort: the index sits after the name.
   struct sortable {
-    fastfile_member member;
+    pff_member member;
     int file;
   };
   sortable* entries = static_cast<sortable*>(std::calloc(std::size_t(count), sizeof(sortable)));
-  fastfile_member* members =
-      static_cast<fastfile_member*>(std::calloc(std::size_t(count), sizeof(fastfile_member)));
+  pff_member* members = static_cast<pff_member*>(std::calloc(std::size_t(count), sizeof(pff_member)));
   int* order = static_cast<int*>(std::calloc(std::size_t(count), sizeof(int)));
   int result = tool_failed;
   if (entries == nullptr || members == nullptr || order == nullptr) {
@@ -82,7 +84,7 @@ int fastfile_create(const char* archive, char* const* files, int count) {
 
   {
     std::uint32_t header_length = 0;
-    if (!fastfile_plan_layout(members, count, 0, &header_length)) {
+    if (!pff_plan_layout(members, count, 0, &header_length)) {
       tool_error("%s: the archive would reach 4 GiB", archive);
       goto done;
     }
@@ -91,7 +93,7 @@ int fastfile_create(const char* archive, char* const* files, int count) {
       tool_error("%s: cannot write beside it", archive);
       goto done;
     }
-    if (!fastfile_write_header(output.stream, members, count, 0, header_length) ||
+    if (!pff_write_header(output.stream, members, count, 0, header_length) ||
         !write_members(output.stream, members, order, files, count)) {
       tool_error("%s: not written", archive);
       tool_output_discard(&output);

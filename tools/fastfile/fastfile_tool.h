@@ -15,9 +15,9 @@ constexpr int tool_usage = 2;
 // Longest path the tool builds for its own files.
 constexpr std::size_t tool_path_capacity = 4096;
 
-int fastfile_create(const char* archive, char* const* files, int count);
-int fastfile_list(const char* archive);
-int fastfile_extract(const char* archive, char* const* names, int count, const char* directory);
+int tool_create(const char* archive, char* const* files, int count);
+int tool_list(const char* archive);
+int tool_extract(const char* archive, char* const* names, int count, const char* directory);
 
 // Messages go to stderr, prefixed with the tool's name.
 void tool_error(const char* format, ...);
@@ -53,7 +53,7 @@ void tool_output_discard(tool_output* output);
 struct tool_archive {
   std::FILE* stream;
   std::uint64_t size;
-  fastfile_fixed_header fixed;
+  pff_fixed_header fixed;
   unsigned char* image;
 };
 int tool_archive_open(tool_archive* archive, const char* path);

@@ -4,18 +4,20 @@
 
 #include "tools/fastfile/fastfile_tool.h"
 
-static const char usage_text[] =
+namespace {
+
+const char usage_text[] =
     "usage: fastfile create ARCHIVE FILE...\n"
     "       fastfile list ARCHIVE\n"
     "       fastfile extract ARCHIVE [NAME...] [-C DIR]\n"
     "Member names are the files' base names in upper case, 12 characters at most.\n";
 
-static int usage() {
+int usage() {
   std::fputs(usage_text, stderr);
   return tool_usage;
 }
 
-static int run_extract(int argc, char** argv) {
+int run_extract(int argc, char** argv) {
   // argv[0] is the archive; "-C DIR" may stand anywhere among the names.
   const char* directory = ".";
   char* names[4096];
@@ -31,15 +33,17 @@ static int run_extract(int argc, char** argv) {
       return tool_usage;
     }
   }
-  return fastfile_extract(argv[0], names, count, directory);
+  return tool_extract(argv[0], names, count, directory);
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) return usage();
   const char* command = argv[1];
   if (std::strcmp(command, "create") == 0)
-    return argc < 4 ? usage() : fastfile_create(argv[2], argv + 3, argc - 3);
-  if (std::strcmp(command, "list") == 0) return argc != 3 ? usage() : fastfile_list(argv[2]);
+    return argc < 4 ? usage() : tool_create(argv[2], argv + 3, argc - 3);
+  if (std::strcmp(command, "list") == 0) return argc != 3 ? usage() : tool_list(argv[2]);
   if (std::strcmp(command, "extract") == 0) return run_extract(argc - 2, argv + 2);
   return usage();
 }

@@ -23,7 +23,9 @@ void tool_error(const char* format, ...) {
   va_end(arguments);
 }
 
-static int is_separator(char c) {
+namespace {
+
+int is_separator(char c) {
 #ifdef _WIN32
   return c == '/' || c == '\\' || c == ':';
 #else
@@ -31,12 +33,14 @@ static int is_separator(char c) {
 #endif
 }
 
+}  // namespace
+
 int tool_member_name(const char* path, char* name) {
   const char* base = path;
   for (const char* c = path; *c != '\0'; ++c)
     if (is_separator(*c)) base = c + 1;
   std::size_t length = std::strlen(base);
-  if (length == 0 || length > std::size_t(fastfile_name_limit)) return 0;
+  if (length == 0 || length > std::size_t(pff_name_limit)) return 0;
   for (std::size_t i = 0; i <= length; ++i)
     name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(base[i])));
   return 1;
@@ -88,13 +92,17 @@ int tool_output_open(tool_output* output, const char* target) {
   return output->stream != nullptr;
 }
 
-static int replace_file(const char* from, const char* to) {
+namespace {
+
+int replace_file(const char* from, const char* to) {
 #ifdef _WIN32
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 #else
   return std::rename(from, to) == 0;
 #endif
 }
+
+}  // namespace
 
 int tool_output_commit(tool_output* output) {
   int written = std::ferror(output->stream) == 0;

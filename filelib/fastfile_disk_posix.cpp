@@ -1,32 +1,25 @@
-// Platform side of the fast-file reader: finding the archive file whatever the letter
-// case of its name.
+// Finding the archive file on Linux, whose file systems tell letter case apart: the file
+// name is matched ignoring letter case. Directory times are read from st_mtim (Linux).
+#if !defined(__linux__)
+#error "fastfile_disk_posix.cpp serves Linux; other systems need a file of their own"
+#endif
+
 #include "filelib/fastfile_disk.h"
 
-#include <cstring>
-
-#ifndef _WIN32
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
-#endif
+
+#include <cstring>
 
 #include "filelib/fastfile.h"
 
-#ifdef _WIN32
-
-int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
-  std::size_t length = std::strlen(path);
-  if (length >= capacity) return 0;
-  std::memcpy(real, path, length + 1);
-  return 1;
-}
-
-#else
+namespace {
 
 // Replaces the last component of `real` (which starts at `component`) with the directory
 // entry that matches it ignoring letter case. The directory is what precedes it.
-static int resolve_component(char* real, std::size_t component) {
+int resolve_component(char* real, std::size_t component) {
   struct stat info;
   if (stat(real, &info) == 0) return 1;
 
@@ -53,27 +46,31 @@ static int resolve_component(char* real, std::size_t component) {
   return found;
 }
 
+}  // namespace
+
 // Archive paths last found missing, with their directories' modification times; the
 // oldest place is reused when all are taken.
 constexpr int remembered_limit = 8;
 struct missing_archive {
-  char path[PFF_ARCHIVE_PATH_LIMIT + 1];
+  char path[pff_archive_path_limit + 1];
   struct timespec directory_modified;
 };
-static missing_archive missing[remembered_limit];
-static int next_place;
+namespace {
+
+missing_archive missing[remembered_limit];
+int next_place;
 
 // Seconds a directory must have stood unchanged before its absence is remembered: more
 // than the two-second clock step of the coarsest file systems.
 constexpr time_t settled_seconds = 3;
 
-static int same_time(const struct timespec& a, const struct timespec& b) {
+int same_time(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 // 1 when `path` was found missing and its directory, described by `directory`, has not
 // changed since.
-static int known_missing(const char* path, const struct stat& directory) {
+int known_missing(const char* path, const struct stat& directory) {
   for (const missing_archive& known : missing) {
     if (same_time(known.directory_modified, directory.st_mtim) && std::strcmp(known.path, path) == 0)
       return 1;
@@ -81,8 +78,8 @@ static int known_missing(const char* path, const struct stat& directory) {
   return 0;
 }
 
-static void remember_missing(const char* path, std::size_t length, const struct stat& directory) {
-  if (length > PFF_ARCHIVE_PATH_LIMIT || directory.st_mtim.tv_sec > time(nullptr) - settled_seconds) return;
+void remember_missing(const char* path, std::size_t length, const struct stat& directory) {
+  if (length > pff_archive_path_limit || directory.st_mtim.tv_sec > time(nullptr) - settled_seconds) return;
   missing_archive* place = &missing[next_place];
   for (missing_archive& known : missing) {
     if (std::strcmp(known.path, path) == 0) place = &known;
@@ -93,7 +90,7 @@ static void remember_missing(const char* path, std::size_t length, const struct 
 }
 
 // Matches every component of `real` ignoring letter case, preferring exact spellings.
-static int resolve_components(char* real, std::size_t length) {
+int resolve_components(char* real, std::size_t length) {
   std::size_t start = 0;
   while (start < length) {
     std::size_t end = start;
@@ -110,6 +107,8 @@ static int resolve_components(char* real, std::size_t length) {
   return 1;
 }
 
+}  // namespace
+
 int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
   std::size_t length = std::strlen(path);
   if (length >= capacity) return 0;
@@ -117,9 +116,9 @@ int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
 
   const char* separator = std::strrchr(real, '/');
   const std::size_t name = separator ? static_cast<std::size_t>(separator - real) + 1 : 0;
-  if (name == length || name > PFF_ARCHIVE_PATH_LIMIT) return 0;
+  if (name == length || name > pff_archive_path_limit) return 0;
   // The directory with its separator ("/" for the root), or "." for a bare name.
-  char directory[PFF_ARCHIVE_PATH_LIMIT + 1] = ".";
+  char directory[pff_archive_path_limit + 1] = ".";
   if (name != 0) {
     std::memcpy(directory, real, name);
     directory[name] = '\0';
@@ -132,5 +131,3 @@ int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
   remember_missing(path, length, info);
   return 0;
 }
-
-#endif

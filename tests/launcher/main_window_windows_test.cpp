@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "driver_select.h"
-#include "launcher.h"
+#include "install_state.h"
 #include "main_window.h"
-#include "scratch.h"
+#include "scratch_windows.h"
 
 TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_parent_plus_one) {
   WNDCLASSA window_class{0, DefWindowProcA};
@@ -41,13 +41,17 @@ TEST(main_window, centres_top_level_windows_on_the_screen_and_children_in_the_pa
 TEST(main_window, the_error_box_shows_the_error_icon) {
   static LRESULT shown = 0;
   answer_own_message_box([](HWND, HWND icon) { shown = SendMessageA(icon, STM_GETICON, 0, 0); });
-  error_box(3);
+  error_box(error_installation);
   EXPECT_EQ(shown, reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_ERROR)));
 }
 
+namespace {
+
 // Closed from outside (End task, a logoff) while Select Driver is open, the menu tidies the
 // file library up at once: the selection must then touch no handle it held, and write nothing.
-static int library_calls_after_close = 0;
+int library_calls_after_close = 0;
+
+}  // namespace
 extern "C" void __real__Z11pfdir_closeP6pf_dir(pf_dir* dir);
 extern "C" void __wrap__Z11pfdir_closeP6pf_dir(pf_dir* dir) {
   library_calls_after_close += menu_closed();

@@ -8,8 +8,7 @@
 
 namespace {
 
-// MB_OK | MB_ICONWARNING | MB_TASKMODAL: OK alone, a warning icon, and every top-level
-// window of this thread disabled while the box is up.
+// The reason stands alone: no other window of this thread takes input until it is read.
 constexpr UINT fatal_box_style = MB_OK | MB_ICONWARNING | MB_TASKMODAL;
 
 }  // namespace
