@@ -1,13 +1,4 @@
-# Project-wide helpers: product flags, sanitizers, optional subdirectories.
-
-# Adds each listed subdirectory that has a CMakeLists.txt, so folders can arrive one at a time.
-function(korv_add_subdirectories)
-  foreach(dir IN LISTS ARGN)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-      add_subdirectory(${dir})
-    endif()
-  endforeach()
-endfunction()
+# Project-wide helpers: large files, sanitizers, static Windows programs, product flags.
 
 # Large-file support everywhere: 64-bit off_t, and fopen, fseeko and ftello that work past
 # 2 GiB also on 32-bit Linux (mingw-w64 reads the same switch).

@@ -14,6 +14,17 @@ list_node* new_node(void* item) {
   return node;
 }
 
+// Links a new node for item in between previous and previous->next.
+list_node* insert_after(void* item, list_node* previous) {
+  list_node* node = new_node(item);
+  if (node == nullptr) return nullptr;
+  node->prev = previous;
+  node->next = previous->next;
+  previous->next->prev = node;
+  previous->next = node;
+  return node;
+}
+
 void unlink_and_release(list_node* node) {
   node->prev->next = node->next;
   node->next->prev = node->prev;
@@ -32,28 +43,13 @@ list_node* list_create() {
   return head;
 }
 
+// A list whose creation failed is null: adding to it fails like an exhausted pool.
 list_node* list_prepend(void* item, list_node* head) {
-  // A list whose creation failed is null: adding to it fails like an exhausted pool.
-  if (head == nullptr) return nullptr;
-  list_node* node = new_node(item);
-  if (node == nullptr) return nullptr;
-  node->next = head->next;
-  node->prev = head;
-  head->next->prev = node;
-  head->next = node;
-  return node;
+  return head != nullptr ? insert_after(item, head) : nullptr;
 }
 
 list_node* list_append(void* item, list_node* head) {
-  // A list whose creation failed is null: adding to it fails like an exhausted pool.
-  if (head == nullptr) return nullptr;
-  list_node* node = new_node(item);
-  if (node == nullptr) return nullptr;
-  node->next = head;
-  node->prev = head->prev;
-  head->prev->next = node;
-  head->prev = node;
-  return node;
+  return head != nullptr ? insert_after(item, head->prev) : nullptr;
 }
 
 void list_remove(void* item, list_node* head) {

@@ -2,7 +2,6 @@
 // modes that must not write, and running out of memory. Which record a name finds in which
 // archive is checked against a reading of the format by fuzz/fuzz_archive.cpp, over seeds
 // for each rule.
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -11,11 +10,6 @@
 #include "seams.h"
 
 namespace {
-
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 class archives : public fileio_test {
  protected:
@@ -43,14 +37,14 @@ TEST_F(archives, the_header_loads_once_per_upper_cased_path_and_members_read_fro
   EXPECT_EQ(lines_of(pfopen(dir, "INNER.TXT", "rb")), (std::vector<std::string>{"a\032b", "c"}));
   EXPECT_EQ(lines_of(pfopen(dir, "SPILL.TXT", "rb")), std::vector<std::string>{"head tail"});
   ASSERT_EQ(list_items(pff_cache).size(), 1u);
-  EXPECT_EQ(std::string(static_cast<pff_header*>(pff_cache->next->item)->archive), upper(archive()));
+  EXPECT_EQ(std::string(static_cast<pff_header*>(pff_cache->next->item)->archive), upper_case(archive()));
   // The image in memory answers from now on, whatever the spelling of the path.
   write_bytes(archive(), "no longer an archive");
-  std::string path = upper(base) + sep + "inner.txt";
+  std::string path = upper_case(base) + sep + "inner.txt";
   pf_file spelled{};
   EXPECT_NE(pffind(&spelled, base.size() + 1, &path[0], "rb"), nullptr);
   std::fclose(spelled.stream);
-  EXPECT_EQ(path, upper(base) + sep + "INNER.TXT");  // upper-cased in place
+  EXPECT_EQ(path, upper_case(base) + sep + "INNER.TXT");  // upper-cased in place
   EXPECT_EQ(list_items(pff_cache).size(), 1u);
   // Each member handle has its own stream and its mode's binary flag.
   pf_file* plain = pfopen(dir, "FIRST.TXT", "r");

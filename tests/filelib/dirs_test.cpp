@@ -1,20 +1,10 @@
 // Path objects, directory handles, the existence check and start-up.
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 
 #include "scratch.h"
 
 using directories = fileio_test;
-
-namespace {
-
-std::string lower_case(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-}  // namespace
 
 TEST_F(directories, names_compose_by_each_platforms_rules_and_leave_the_current_directory_alone) {
   check_given_back = false;

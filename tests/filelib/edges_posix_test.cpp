@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 
@@ -20,11 +19,6 @@ namespace {
 ino_t current_inode() {
   struct stat info;
   return stat(".", &info) == 0 ? info.st_ino : 0;
-}
-
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 }  // namespace
@@ -87,14 +81,14 @@ TEST_F(edges, the_limit_counts_the_separator_a_path_object_gains) {
 
 // Where letter case matters, an exact spelling wins, then the first match in byte order.
 TEST_F(edges, case_matching_prefers_the_exact_spelling_then_byte_order) {
-  const std::string wanted = upper(in_base("FASTFILE.DAT"));
+  const std::string wanted = upper_case(in_base("FASTFILE.DAT"));
   char real[pff_archive_path_limit + 1];
   for (const char* spelling : {"fastFILE.dat", "Fastfile.dat", "FASTFILE.DAT"}) {  // each wins over the last
     write_bytes(in_base(spelling), "");
     ASSERT_TRUE(pff_disk_resolve(wanted.c_str(), real, sizeof real));
     EXPECT_EQ(std::string(real), in_base(spelling));
   }
-  EXPECT_FALSE(pff_disk_resolve(upper(in_base("NOFILE.DAT")).c_str(), real, sizeof real));
+  EXPECT_FALSE(pff_disk_resolve(upper_case(in_base("NOFILE.DAT")).c_str(), real, sizeof real));
   EXPECT_FALSE(pff_disk_resolve(wanted.c_str(), real, 10));
 }
 

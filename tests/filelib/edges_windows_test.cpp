@@ -3,21 +3,11 @@
 #include <direct.h>
 #include <process.h>
 
-#include <cctype>
 #include <filesystem>
 
 #include "scratch.h"
 
 using edges = fileio_test;
-
-namespace {
-
-std::string lower_case(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-}  // namespace
 
 // Needs a second drive E: (the test prefix maps one to a folder).
 TEST_F(edges, existence_check_on_another_drive_restores_drives_and_directories) {

@@ -52,6 +52,8 @@ namespace {
 int library_calls_after_close = 0;
 
 }  // namespace
+// Wrapped by its mangled name; calling the real one makes a changed signature fail the link.
+[[maybe_unused]] void (*const pfdir_close_type)(pf_dir*) = &pfdir_close;
 extern "C" void __real__Z11pfdir_closeP6pf_dir(pf_dir* dir);
 extern "C" void __wrap__Z11pfdir_closeP6pf_dir(pf_dir* dir) {
   library_calls_after_close += menu_closed();

@@ -1,8 +1,10 @@
 ; The Korvamund installer and its uninstaller, built by makensis:
 ;
-;   makensis -DOUT_FILE=<folder>/setup.exe -DICON=<startup.ico> -DGAME_SIZE_KB=<n> korvamund.nsi
+;   makensis -DOUT_FILE=<folder>/setup.exe -DICON=<startup.ico> -DGAME_SIZE_KB=<n>
+;            -DINSTALL_DIR_LIMIT=<n> korvamund.nsi
 ;
-; (make_setup.sh works out the size of the files setup copies.)
+; (make_setup.sh works out the size of the files setup copies; the build passes the longest
+; game folder the menu can use, from the menu's own source.)
 ; setup.exe lies on the CD beside the programs it installs and copies them from there.
 ; Switches: /S installs (or, for uninstall.exe, removes) without asking; /D=folder chooses
 ; the folder and must come last, unquoted even with blanks.
@@ -24,8 +26,9 @@ Target amd64-unicode
 !define VERSION "1.0.0"
 !define APP_PATHS_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\korv.exe"
 !define UNINSTALL_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvamund"
-; The menu keeps the game folder in a 128-byte buffer and appends "\" and a file name.
-!define INSTALL_DIR_LIMIT 127
+!ifndef INSTALL_DIR_LIMIT
+  !error "INSTALL_DIR_LIMIT: the longest game folder the menu can use, from the build"
+!endif
 ; Exit codes besides NSIS's own (1 cancelled, 2 aborted).
 !define EXIT_BAD_FOLDER 3
 !define EXIT_NOT_ON_CD 4
