@@ -18,6 +18,13 @@ bool has_blank(const char* text) {
   return false;
 }
 
+// The program of a command line: its first word.
+std::size_t program_length(const char* command) {
+  std::size_t length = 0;
+  while (command[length] != '\0' && !is_blank(command[length])) ++length;
+  return length;
+}
+
 // Appends to a fixed buffer; once something does not fit, nothing more is written and the
 // whole line counts as failed.
 struct line_builder {
@@ -83,12 +90,20 @@ const char* network_renderer_option(const char* driver_key) {
 int build_game_command(const char* install_dir, const char* game_command, int nofog, char* out,
                        int capacity) {
   // The program is the first word of the game command; the rest follows unchanged.
-  std::size_t program_length = 0;
-  while (game_command[program_length] != '\0' && !is_blank(game_command[program_length])) {
-    ++program_length;
+  const std::size_t program = program_length(game_command);
+  return build_line(install_dir, game_command, program, game_command + program, nofog != 0 ? " -anf" : "",
+                    out, capacity);
+}
+
+int is_game_program(const char* game_command) {
+  const std::size_t length = program_length(game_command);
+  for (const DriverEntry& entry : g_driver_table) {
+    // The table's commands fit their 32-byte field, so their programs fit one too.
+    char program[driver_word_size] = {};
+    std::memcpy(program, entry.command, program_length(entry.command));
+    if (std::strlen(program) == length && begins_ignoring_case(game_command, program)) return 1;
   }
-  return build_line(install_dir, game_command, program_length, game_command + program_length,
-                    nofog != 0 ? " -anf" : "", out, capacity);
+  return 0;
 }
 
 int build_network_command(const char* install_dir, const char* driver_key, char* out, int capacity) {

@@ -18,6 +18,11 @@ constexpr int command_line_capacity = install_dir_max_length + 1 + (play_line_ca
 // Returns 1 with the terminated line in out, or 0 with out empty when it would not fit.
 int build_game_command(const char* install_dir, const char* game_command, int nofog, char* out, int capacity);
 
+// 1 when the program of a game command (its first word) is one of the game's own programs
+// that the driver table's commands name, as a bare file name in any letter case: a stored
+// command naming any other program, a path, a drive or ".." must not be started.
+int is_game_program(const char* game_command);
+
 // Play Network Game: install_dir "\netlaunc.exe" and the renderer option for driver_key,
 // quoted like the game. Same result as build_game_command.
 int build_network_command(const char* install_dir, const char* driver_key, char* out, int capacity);

@@ -152,6 +152,15 @@ void save_failure_box(UINT setting_id, const char* folder, unsigned long error) 
   MessageBoxA(g_main_window, text, caption, MB_ICONERROR);
 }
 
+void foreign_program_box(const char* choice_file) {
+  char caption[256], format[256];
+  load_menu_string(g_instance, IDS_ERROR_CAPTION, caption);
+  load_menu_string(g_instance, IDS_FOREIGN_PROGRAM, format);
+  char text[512];
+  std::snprintf(text, sizeof text, format, choice_file);
+  MessageBoxA(g_main_window, text, caption, MB_ICONERROR);
+}
+
 void center_window(HWND window) {
   int reference_width, reference_height;
   if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) {

@@ -25,6 +25,9 @@ void error_box(int code);  // error_cdrom: the CD-ROM text; anything else: the i
 // Tells the player, in a box owned by the menu, that a setting (string id) could not be
 // saved in the folder, and why: the system's text for the error code.
 void save_failure_box(UINT setting_id, const char* folder, unsigned long error);
+// Tells the player that the stored choice (the file's path) names a program that is not
+// one of the game's own, so nothing was started.
+void foreign_program_box(const char* choice_file);
 void center_window(HWND window);
 
 void close_menu();  // runs at most once per process

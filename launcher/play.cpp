@@ -4,6 +4,8 @@
 
 #include <direct.h>
 
+#include <cstdio>
+
 #include "commands.h"
 #include "driver_file.h"
 #include "driver_select.h"
@@ -44,6 +46,14 @@ int launch(launch_kind kind) {
   char game_command[play_line_capacity];
   if (!pfgets(file, driver_key, play_line_capacity) || !pfgets(file, game_command, play_line_capacity)) {
     return give_up(file, dir);
+  }
+  // Anyone who plays may write the file; only the game's own programs are started from it.
+  if (kind == launch_game && !is_game_program(game_command)) {
+    give_up(file, dir);
+    char choice_file[path_buffer_size];
+    std::snprintf(choice_file, sizeof choice_file, "%s\\%s", install_dir, driver_choice_file_name);
+    foreign_program_box(choice_file);
+    return 0;
   }
 
   // Built before the current directory moves, so a line that cannot be built leaves it

@@ -23,6 +23,7 @@
 #define IDS_SAVE_ERROR_CODE 41
 #define IDS_SETTING_DRIVER 42
 #define IDS_SETTING_FOG 43
+#define IDS_FOREIGN_PROGRAM 44
 // Strings: renderer names and help texts (the driver table refers to them)
 #define IDS_DRIVER_RAMP 2
 #define IDS_DRIVER_MMX 3

@@ -159,6 +159,15 @@ TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   ASSERT_TRUE(set_app_path(game_dir) && write_bytes(join_path(game_dir, "korvexe.dat"), "GLIDE\r\n"));
   EXPECT_EQ(click_and_stay(menu, play_id) + click_and_stay(menu, network_play_id), 0u)
       << "one-line korvexe.dat";
+  // A stored command may name only the game's own programs, in the install directory.
+  const std::string foreign = join_path(game_dir, "korvexe.dat") +
+                              " names a program that is not part of Korvamund, so nothing was started.\n\n"
+                              "Choose the video driver again with Change Video Driver, or delete that file.";
+  for (const char* command : {"..\\..\\start\\korv.exe -arr", "setup.exe", "C:korv.exe", "\"korv.exe\""}) {
+    ASSERT_TRUE(write_bytes(join_path(game_dir, "korvexe.dat"), std::string("RAMP\r\n") + command + "\r\n"));
+    click(menu, play_id);
+    expect_error_box(menu, foreign.c_str());
+  }
 
   // Only maybe-present renderers: Play and Change Video Driver run the detection, and
   // nothing else. Without the detection program, an earlier result must not be offered.

@@ -46,6 +46,24 @@ TEST(launch_text, game_line_joins_directory_and_command_quoting_the_program_only
   EXPECT_EQ(build_network_command("C:\\K", "RAMP", &untouched, 0) * 2 + (untouched == 'x'), 1);
 }
 
+TEST(launch_text, only_the_game_programs_the_driver_table_names_start_as_bare_names_in_any_case) {
+  for (auto [command, known] : {std::pair{"korv.exe -arr", 1},
+                                {"KORV3DFX.EXE -ar3 -mine", 1},
+                                {"korvsw.exe", 1},
+                                {"Korvk6.exe\t-ark", 1},
+                                {"netlaunc.exe", 0},
+                                {"mprofile.exe", 0},
+                                {"..\\korv.exe", 0},
+                                {"sub\\korv.exe", 0},
+                                {"C:korv.exe", 0},
+                                {"\"korv.exe\"", 0},
+                                {"korv.exe.", 0},
+                                {"korv", 0},
+                                {"", 0},
+                                {" korv.exe", 0}})
+    EXPECT_EQ(is_game_program(command), known) << command;
+}
+
 TEST(launch_text, network_line_takes_the_option_of_the_first_keyword_the_key_begins_with_in_its_case) {
   // clang-format off
   const char* cases[][2] = {
