@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Drives the fastfile tool: round trip, layout, and refusals that must leave no archive.
+# Drives the fastfile tool: round trip, layout, folders, and refusals that must leave no
+# archive.
 # Usage: fastfile_tool_test.sh WORKDIR [RUNNER...] TOOL
 set -u
 work=$1
@@ -10,7 +11,10 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 ff() { "${tool[@]}" "$@" 2>err.txt | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-leftovers() { ls ./*.tmp in/*.tmp 2>/dev/null; }
+leftovers() { ls ./*.new in/*.new 2>/dev/null; }
+# Under Wine the files are the Windows program's: names such as "A:B" do not reach it, and
+# root reads every file.
+case "${tool[*]}" in *.exe) windows=1 ;; *) windows=0 ;; esac
 
 mkdir in other
 printf 'PRIMARY_HAL\r\nkorv.exe\r\n' > in/korvexe.dat
@@ -42,12 +46,23 @@ cmp -s all/BLOB.BIN in/blob.bin || fail "BLOB.BIN differs"
 cmp -s all/EMPTY.TXT in/empty.txt || fail "EMPTY.TXT differs"
 
 mkdir one
-ff extract game.dat korvexe.dat -C one || fail "extract one: $(cat err.txt)"
+ff extract game.dat korvexe.dat KORVEXE.DAT -C one || fail "extract one named twice: $(cat err.txt)"
 [ "$(ls one)" = KORVEXE.DAT ] || fail "extract one gave: $(ls one)"
+[ -s err.txt ] && fail "extract one named twice said: $(cat err.txt)"
 if ff extract game.dat NOSUCH.TXT -C one; then fail "extracting a missing member succeeded"; fi
 grep -q "NOSUCH.TXT" err.txt || fail "no message for a missing member"
 
-# Refusals: a bad name, a missing input, a directory, duplicates. None leaves an archive.
+# A folder gives its own regular files; what is inside its subfolders is not packed.
+mkdir -p pack/sub out
+printf 'p' > pack/one.txt
+printf 'q' > pack/sub/deep.txt
+ff create out/folder.dat pack in/Foo.da || fail "create from a folder: $(cat err.txt)"
+grep -q "sub.*not packed" err.txt || fail "no message for the subfolder: $(cat err.txt)"
+[ "$(ff list out/folder.dat | awk '{print $1}' | tr '\n' ' ')" = "FOO.DA ONE.TXT " ] || fail "folder members"
+if ff create nowhere/x.dat in/Foo.da; then fail "create into a missing folder succeeded"; fi
+grep -q "folder does not exist" err.txt || fail "no message for a missing folder: $(cat err.txt)"
+
+# Refusals: a bad name, a missing input, duplicates. None leaves an archive.
 cp game.dat good.dat
 printf 'x' > in/thirteen.char
 expect_refused() {
@@ -60,14 +75,39 @@ expect_refused() {
 expect_refused "13-character name" bad.dat in/korvexe.dat in/thirteen.char
 grep -q "thirteen.char" err.txt || fail "the long name is not named: $(cat err.txt)"
 expect_refused "missing input" bad.dat in/korvexe.dat in/missing.txt
-grep -q "missing.txt" err.txt || fail "the missing file is not named: $(cat err.txt)"
-expect_refused "directory input" bad.dat in/korvexe.dat other
+grep -q "missing.txt: no such file or folder" err.txt || fail "the missing file is not named: $(cat err.txt)"
+truncate -s 4G in/huge.bin
+expect_refused "4 GiB input" bad.dat in/huge.bin
+grep -q "huge.bin: too large" err.txt || fail "the large file is not named: $(cat err.txt)"
+rm in/huge.bin
+if [ "$windows" = 0 ]; then
+  for name in 'A:B' 'A\B'; do
+    printf 'z' > "other/$name"
+    expect_refused "member name $name" bad.dat "other/$name"
+    grep -q "extract would refuse" err.txt || fail "no message for member name $name: $(cat err.txt)"
+    rm "other/$name"
+  done
+  # Root reads every file, so the unreadable one is tried as nobody.
+  [ "$(id -u)" = 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups) || as_user=()
+  printf 's' > in/secret.txt && chmod 000 in/secret.txt
+  as_self=("${tool[@]}") && tool=("${as_user[@]}" "${tool[@]}")
+  expect_refused "unreadable input" bad.dat in/secret.txt
+  tool=("${as_self[@]}")
+  grep -q "secret.txt: cannot be read" err.txt || fail "the unreadable file is not named: $(cat err.txt)"
+  rm -f in/secret.txt
+fi
 printf 'y' > other/KORVEXE.DAT
 expect_refused "duplicate names" bad.dat in/korvexe.dat other/KORVEXE.DAT
 [ ! -e bad.dat ] || fail "a refused create left bad.dat"
 expect_refused "failing over a good archive" good.dat in/korvexe.dat in/missing.txt
 cmp -s good.dat game.dat || fail "a refused create changed the existing archive"
-if ff create; then fail "create without arguments succeeded"; fi
+# Help is asked for and goes to stdout; a usage error goes to stderr.
+for help in --help -h; do
+  ff "$help" > out.txt || fail "$help failed"
+  grep -q "^usage: fastfile create" out.txt && [ ! -s err.txt ] || fail "$help: $(cat out.txt err.txt)"
+done
+ff create > out.txt
+[ $? = 2 ] && [ ! -s out.txt ] && grep -q "^usage:" err.txt || fail "usage error: $(cat out.txt err.txt)"
 
 # Replacing an archive that exists works.
 ff create good.dat in/Foo.da || fail "replace: $(cat err.txt)"

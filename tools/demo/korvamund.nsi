@@ -81,11 +81,12 @@ ShowUninstDetails show
 !macroend
 
 ; Files the menu and the detection program write into the game folder, and the temporaries
-; the menu writes a setting to before it replaces the old file (left only by a crash).
+; they write each to before it replaces the old file (left only by a crash).
 !macro FOR_EACH_WRITTEN_FILE DO
   !insertmacro ${DO} "mdrivers.dat"
   !insertmacro ${DO} "korvexe.dat"
   !insertmacro ${DO} "frontend.dat"
+  !insertmacro ${DO} "mdrivers.dat.new"
   !insertmacro ${DO} "korvexe.dat.new"
   !insertmacro ${DO} "frontend.dat.new"
 !macroend

@@ -3,42 +3,29 @@
 // the menu reads the file right after its start call returns.
 #include <windows.h>
 
-#include <cstring>
+#include <cstdio>
 
 #include "command_line.h"
 #include "renderer_probe.h"
 #include "renderer_profile.h"
+#include "tools/replace_path.h"
 
 namespace {
 
-enum exit_code { EXIT_WRITTEN = 0, EXIT_WRITE_FAILED = 1, EXIT_NO_PATH = 2 };
+enum exit_code { exit_written = 0, exit_write_failed = 1, exit_no_path = 2 };
 
-bool write_whole_file(const char* path, const char* data, DWORD size) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
-  ok = CloseHandle(file) && ok;
-  return ok;
-}
-
-// Written beside the result and renamed over it, so a reader sees the old file or the
+// Written through the file library's replacement: "mdrivers.dat.new" beside the result,
+// renamed over it once complete and on the disk, so a reader sees the old file or the
 // complete new one, never a part.
-bool publish(const char* path, const char* data, DWORD size) {
-  char temporary[MAX_PATH + 8];
-  std::size_t length = std::strlen(path);
-  if (length + sizeof ".tmp" > sizeof temporary) return false;
-  std::memcpy(temporary, path, length);
-  std::memcpy(temporary + length, ".tmp", sizeof ".tmp");
-  if (!write_whole_file(temporary, data, size)) {
-    DeleteFileA(temporary);
+bool publish(const char* path, const char* data, std::size_t size) {
+  const char* why = nullptr;
+  pf_file* file = replace_path_open(path, &why);
+  if (file == nullptr) return false;
+  if (std::fwrite(data, 1, size, file->stream) != size) {
+    pfreplace_discard(file);
     return false;
   }
-  if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(temporary);
-    return false;
-  }
-  return true;
+  return pfreplace_commit(file) != 0;
 }
 
 }  // namespace
@@ -49,11 +36,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (module_length == 0 || module_length >= sizeof module_path) module_path[0] = '\0';
   char result_path[MAX_PATH];
   if (!rest_as_path(skip_known_program(GetCommandLineA(), module_path), result_path, sizeof result_path)) {
-    return EXIT_NO_PATH;
+    return exit_no_path;
   }
   machine_probe probe = probe_machine();
   char text[1024];
   std::size_t length = format_profile(probe, text, sizeof text);
-  if (length == 0 || !publish(result_path, text, static_cast<DWORD>(length))) return EXIT_WRITE_FAILED;
-  return EXIT_WRITTEN;
+  fileio_init();
+  const bool written = length != 0 && publish(result_path, text, length);
+  fileio_tidyup();
+  return written ? exit_written : exit_write_failed;
 }

@@ -1,46 +1,15 @@
 // fastfile list and extract: reading an archive with the same checks as the library.
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "filelib/fileio_os.h"
 #include "tools/fastfile/fastfile_tool.h"
-
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-namespace {
-
-int stream_size(std::FILE* stream, std::uint64_t* size) {
-  struct _stati64 info;
-  if (_fstati64(_fileno(stream), &info) != 0 || info.st_size < 0) return 0;
-  *size = std::uint64_t(info.st_size);
-  return 1;
-}
-int seek_to(std::FILE* stream, std::uint32_t offset) {
-  return _fseeki64(stream, offset, SEEK_SET) == 0;
-}
-
-}  // namespace
-#else
-#include <sys/stat.h>
-namespace {
-
-int stream_size(std::FILE* stream, std::uint64_t* size) {
-  struct stat info;
-  if (fstat(fileno(stream), &info) != 0 || info.st_size < 0) return 0;
-  *size = std::uint64_t(info.st_size);
-  return 1;
-}
-int seek_to(std::FILE* stream, std::uint32_t offset) {
-  return fseeko(stream, off_t(offset), SEEK_SET) == 0;
-}
-
-}  // namespace
-#endif
 
 namespace {
 
 int refuse(tool_archive* archive, const char* path, const char* why) {
-  tool_error("%s: %s", path, why);
+  tool_message("%s: %s", path, why);
   tool_archive_close(archive);
   return 0;
 }
@@ -49,15 +18,15 @@ int refuse(tool_archive* archive, const char* path, const char* why) {
 
 int tool_archive_open(tool_archive* archive, const char* path) {
   archive->image = nullptr;
-  archive->stream = std::fopen(path, "rb");
+  archive->stream = tool_open_for_reading(path);
   if (archive->stream == nullptr) {
-    tool_error("%s: cannot be opened", path);
+    tool_message("%s: cannot be opened: %s", path, std::strerror(errno));
     return 0;
   }
   unsigned char fixed[pff_fixed_size];
   if (std::fread(fixed, 1, sizeof fixed, archive->stream) != sizeof fixed || !pff_magic_matches(fixed))
     return refuse(archive, path, "not a fast-file archive");
-  if (!stream_size(archive->stream, &archive->size)) return refuse(archive, path, "size cannot be told");
+  if (!fileio_os_size(archive->stream, &archive->size)) return refuse(archive, path, "size cannot be told");
   pff_decode_fixed(fixed, &archive->fixed);
   if ((archive->fixed.flags & pff_flag_refused) != 0)
     return refuse(archive, path, "flags bit 0 is set; the archive is not to be used");
@@ -66,8 +35,8 @@ int tool_archive_open(tool_archive* archive, const char* path) {
 
   archive->image = static_cast<unsigned char*>(std::malloc(archive->fixed.header_length));
   if (archive->image == nullptr) return refuse(archive, path, "out of memory");
-  if (!seek_to(archive->stream, 0) || std::fread(archive->image, 1, archive->fixed.header_length,
-                                                 archive->stream) != archive->fixed.header_length)
+  if (!fileio_os_seek(archive->stream, 0) || std::fread(archive->image, 1, archive->fixed.header_length,
+                                                        archive->stream) != archive->fixed.header_length)
     return refuse(archive, path, "header cannot be read");
   if (!pff_records_are_sound(archive->image, &archive->fixed, archive->size))
     return refuse(archive, path, "corrupt record (member beyond the end of the file)");
@@ -128,50 +97,46 @@ int is_hidden_duplicate(const tool_archive* archive, std::uint32_t index, const 
 int extract_member(tool_archive* archive, const char* name, std::uint32_t offset, std::uint32_t size,
                    const char* directory) {
   if (!tool_name_is_plain_file(name)) {
-    tool_error("member \"%s\": not a plain file name; skipped", name);
+    tool_message("member \"%s\": not a plain file name; skipped", name);
     return 0;
   }
-  char target[tool_path_capacity];
+  char target[FILEIO_PATH_LIMIT + 1];
   if (!tool_join_path(target, directory, name)) {
-    tool_error("%s: path too long", name);
+    tool_message("%s: path too long", name);
     return 0;
   }
-  tool_output output;
-  if (!tool_output_open(&output, target)) {
-    tool_error("%s: cannot be written", target);
-    return 0;
-  }
+  pf_file* output = tool_replace_open(target);
+  if (output == nullptr) return 0;
   // The member's bytes without the end marker that follows them.
   unsigned char buffer[16384];
   std::uint32_t left = size;
-  int copied = seek_to(archive->stream, offset);
+  int copied = fileio_os_seek(archive->stream, offset);
   while (copied && left > 0) {
     std::size_t chunk = left < sizeof buffer ? left : sizeof buffer;
     std::size_t got = std::fread(buffer, 1, chunk, archive->stream);
-    copied = got == chunk && std::fwrite(buffer, 1, got, output.stream) == got;
+    copied = got == chunk && std::fwrite(buffer, 1, got, output->stream) == got;
     left -= static_cast<std::uint32_t>(got);
   }
   if (!copied) {
-    tool_output_discard(&output);
-    tool_error("%s: could not be copied", target);
+    pfreplace_discard(output);
+    tool_message("%s: could not be copied", target);
     return 0;
   }
-  if (!tool_output_commit(&output)) {
-    tool_error("%s: could not be written", target);
-    return 0;
-  }
-  return 1;
+  return tool_replace_commit(output, target);
 }
 
-int requested(char* const* names, int count, const char* name, int* which) {
+// Marks every requested name that gives this member's name; 1 when there was one. Names
+// that spell one member twice are all found by it, so it is extracted once.
+int mark_requested(char* const* names, int count, const char* name, char* found) {
+  int wanted_here = 0;
   for (int i = 0; i < count; ++i) {
     char wanted[pff_name_limit + 1];
     if (tool_member_name(names[i], wanted) && std::strcmp(wanted, name) == 0) {
-      *which = i;
-      return 1;
+      found[i] = 1;
+      wanted_here = 1;
     }
   }
-  return 0;
+  return wanted_here;
 }
 
 }  // namespace
@@ -187,15 +152,13 @@ int tool_extract(const char* path, char* const* names, int count, const char* di
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
     tool_archive_record(&archive, i, name, &offset, &size);
-    int which = 0;
-    if (count > 0 && !requested(names, count, name, &which)) continue;
+    if (count > 0 && !mark_requested(names, count, name, found)) continue;
     if (is_hidden_duplicate(&archive, i, name)) continue;
-    if (count > 0) found[which] = 1;
     if (!extract_member(&archive, name, offset, size, directory)) result = tool_failed;
   }
   for (int i = 0; i < count && found != nullptr; ++i) {
     if (!found[i]) {
-      tool_error("%s: no such member in %s", names[i], path);
+      tool_message("%s: no such member in %s", names[i], path);
       result = tool_failed;
     }
   }

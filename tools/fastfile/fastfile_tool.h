@@ -1,26 +1,24 @@
 // The fastfile tool: packs loose files into a fast-file archive, lists one, unpacks one.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 #include "filelib/fastfile_format.h"
+#include "filelib/fileio.h"
 
 // Exit statuses.
 constexpr int tool_ok = 0;
 constexpr int tool_failed = 1;
 constexpr int tool_usage = 2;
 
-// Longest path the tool builds for its own files.
-constexpr std::size_t tool_path_capacity = 4096;
-
-int tool_create(const char* archive, char* const* files, int count);
+// Each path (a file, or a folder whose regular files are packed) gives members.
+int tool_create(const char* archive, char* const* paths, int count);
 int tool_list(const char* archive);
 int tool_extract(const char* archive, char* const* names, int count, const char* directory);
 
 // Messages go to stderr, prefixed with the tool's name.
-void tool_error(const char* format, ...);
+void tool_message(const char* format, ...);
 
 // Member name of a loose file: its base name in upper case. 0 when that is empty or
 // longer than the archive's 12 characters.
@@ -30,24 +28,19 @@ int tool_member_name(const char* path, char* name);
 // separators, no control characters, not "." or "..".
 int tool_name_is_plain_file(const char* name);
 
-// Size of a regular file; 0 when it is missing, not a regular file or 4 GiB or more.
-int tool_regular_file_size(const char* path, std::uint32_t* size);
-
-// Joins a directory and a file name with the platform's separator; 0 when too long.
+// Joins a directory and a file name with the platform's separator into a buffer of
+// FILEIO_PATH_LIMIT + 1 bytes; 0 when too long.
 int tool_join_path(char* out, const char* directory, const char* name);
 
-// A file written as a whole or not at all: opened as a temporary beside `target` and
-// put in place only when complete.
-struct tool_output {
-  char target[tool_path_capacity];
-  char temporary[tool_path_capacity];
-  std::FILE* stream;
-};
-int tool_output_open(tool_output* output, const char* target);
-// Closes the temporary and renames it over the target; removes it on any failure.
-int tool_output_commit(tool_output* output);
-// Closes and removes the temporary.
-void tool_output_discard(tool_output* output);
+// Opens a stream for reading as the file library does (never a folder), for a path of at
+// most FILEIO_PATH_LIMIT characters once made absolute; none, with errno set, otherwise.
+std::FILE* tool_open_for_reading(const char* path);
+
+// A file written whole or not at all, through the file library's replacement ("NAME.new"
+// beside it, renamed in place once complete): write the handle's stream, then commit or
+// discard it (pfreplace_discard). Both report their failures, naming `target`.
+pf_file* tool_replace_open(const char* target);
+int tool_replace_commit(pf_file* file, const char* target);
 
 // An archive read for listing or unpacking, checked as the library checks it.
 struct tool_archive {

@@ -1,20 +1,16 @@
-// File handling of the fastfile tool: names, sizes, and outputs replaced only when whole.
+// File handling of the fastfile tool: names, paths, and outputs replaced only when whole.
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
-#ifdef _WIN32
-#include <process.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "filelib/fileio_os.h"
 #include "tools/fastfile/fastfile_tool.h"
+#include "tools/fastfile/tool_system.h"
+#include "tools/replace_path.h"
 
-void tool_error(const char* format, ...) {
+void tool_message(const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);
   std::fputs("fastfile: ", stderr);
@@ -25,12 +21,10 @@ void tool_error(const char* format, ...) {
 
 namespace {
 
+// "/" separates everywhere; where the library's separator is "\" (Windows), so do "\" and
+// a drive's ":".
 int is_separator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\' || c == ':';
-#else
-  return c == '/';
-#endif
+  return c == '/' || c == fileio_separator || (fileio_separator == '\\' && c == ':');
 }
 
 }  // namespace
@@ -53,68 +47,34 @@ int tool_name_is_plain_file(const char* name) {
   return 1;
 }
 
-int tool_regular_file_size(const char* path, std::uint32_t* size) {
-#ifdef _WIN32
-  struct _stati64 info;
-  if (_stati64(path, &info) != 0) return 0;
-#else
-  struct stat info;
-  if (stat(path, &info) != 0) return 0;
-#endif
-  if (!S_ISREG(info.st_mode) || info.st_size < 0 || std::uint64_t(info.st_size) > UINT32_MAX) return 0;
-  *size = static_cast<std::uint32_t>(info.st_size);
-  return 1;
-}
-
 int tool_join_path(char* out, const char* directory, const char* name) {
-#ifdef _WIN32
-  const char* separator = "\\";
-#else
-  const char* separator = "/";
-#endif
+  const char separator[] = {fileio_separator, '\0'};
   std::size_t length = std::strlen(directory);
   const char* glue = (length == 0 || is_separator(directory[length - 1])) ? "" : separator;
-  int written = std::snprintf(out, tool_path_capacity, "%s%s%s", directory, glue, name);
-  return written > 0 && std::size_t(written) < tool_path_capacity;
+  int written = std::snprintf(out, FILEIO_PATH_LIMIT + 1, "%s%s%s", directory, glue, name);
+  return written > 0 && std::size_t(written) <= FILEIO_PATH_LIMIT;
 }
 
-int tool_output_open(tool_output* output, const char* target) {
-#ifdef _WIN32
-  int process = _getpid();
-#else
-  int process = static_cast<int>(getpid());
-#endif
-  int written = std::snprintf(output->target, sizeof output->target, "%s", target);
-  if (written < 0 || std::size_t(written) >= sizeof output->target) return 0;
-  written = std::snprintf(output->temporary, sizeof output->temporary, "%s.%d.tmp", target, process);
-  if (written < 0 || std::size_t(written) >= sizeof output->temporary) return 0;
-  output->stream = std::fopen(output->temporary, "wb");
-  return output->stream != nullptr;
+std::FILE* tool_open_for_reading(const char* path) {
+  char full[FILEIO_PATH_LIMIT + 1];
+  if (!fileio_os_full_path(full, path)) {
+    errno = ENAMETOOLONG;
+    return nullptr;
+  }
+  return fileio_os_open(full, "rb");
 }
 
-namespace {
-
-int replace_file(const char* from, const char* to) {
-#ifdef _WIN32
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-  return std::rename(from, to) == 0;
-#endif
+pf_file* tool_replace_open(const char* target) {
+  const char* why = nullptr;
+  pf_file* file = replace_path_open(target, &why);
+  if (file == nullptr)
+    tool_message("%s: cannot be written: %s", target,
+                 why != nullptr ? why : tool_system_message(pfreplace_error()));
+  return file;
 }
 
-}  // namespace
-
-int tool_output_commit(tool_output* output) {
-  int written = std::ferror(output->stream) == 0;
-  if (std::fclose(output->stream) != 0) written = 0;
-  output->stream = nullptr;
-  if (written && replace_file(output->temporary, output->target)) return 1;
-  std::remove(output->temporary);
+int tool_replace_commit(pf_file* file, const char* target) {
+  if (pfreplace_commit(file)) return 1;
+  tool_message("%s: could not be written: %s", target, tool_system_message(pfreplace_error()));
   return 0;
-}
-
-void tool_output_discard(tool_output* output) {
-  if (output->stream != nullptr) std::fclose(output->stream);
-  output->stream = nullptr;
-  std::remove(output->temporary);
 }
