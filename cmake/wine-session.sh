@@ -47,6 +47,12 @@ make_prefix() {
   ln -sfn "$dir/drive-e" "$prefix/dosdevices/e:"
 }
 
+# On drive E:, a folder that is a link to another place, as a junction is on Windows.
+make_junction() {
+  mkdir -p "$dir/drive-e" "$dir/junction-target"
+  ln -sfn "$dir/junction-target" "$dir/drive-e/junction"
+}
+
 case "${1:-}" in
   start)
     mkdir -p "$dir"
@@ -58,6 +64,7 @@ case "${1:-}" in
     fi
     start_xvfb
     make_prefix
+    make_junction
     "$wineserver" -f -p >"$dir/wineserver.log" 2>&1 &
     server_pid=$!
     # The first program of a new session pays for Wine's one-time set-up (fonts, the

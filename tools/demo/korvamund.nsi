@@ -1,7 +1,7 @@
 ; The Korvamund installer and its uninstaller, built by makensis:
 ;
 ;   makensis -DOUT_FILE=<folder>/setup.exe -DICON=<startup.ico> -DGAME_SIZE_KB=<n>
-;            -DINSTALL_DIR_LIMIT=<n> korvamund.nsi
+;            -DINSTALL_DIR_LIMIT=<n> -DFOLDER_RIGHTS=<folder_rights.exe> korvamund.nsi
 ;
 ; (make_setup.sh works out the size of the files setup copies; the build passes the longest
 ; game folder the menu can use, from the menu's own source.)
@@ -61,6 +61,7 @@ ShowInstDetails show
 ShowUninstDetails show
 
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE leave_folder_page
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -141,6 +142,19 @@ ShowUninstDetails show
   SetFileAttributes "$INSTDIR\${NAME}" NORMAL
 !macroend
 
+; The game folder's rights and the check of a chosen folder are set by folder_rights.exe,
+; which setup carries and unpacks for its own use. It leaves its exit code in $0 and what it
+; names (a refused entry, or a path it could not give its rights) in $1.
+!macro FOLDER_RIGHTS ARGUMENTS
+  nsExec::ExecToStack '"$PLUGINSDIR\folder_rights.exe" ${ARGUMENTS}'
+  Pop $0
+  Pop $1
+!macroend
+
+!macro APPEND_QUOTED NAME
+  StrCpy $R0 '$R0 "${NAME}"'
+!macroend
+
 Function .onInit
   SetRegView 64
   ${If} ${Silent}
@@ -150,75 +164,80 @@ Function .onInit
   ${EndIf}
   !insertmacro ELEVATE "$EXEPATH" $1
   !insertmacro FOR_EACH_GAME_FILE REQUIRE_ON_CD
-  ; The folder page checks a typed folder; a folder given with /S /D= is checked here.
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\folder_rights.exe" "${FOLDER_RIGHTS}"
+  ; The folder page checks a chosen folder; a folder given with /S /D= is checked here.
   ${If} ${Silent}
     Call check_install_dir
     ${If} ${Errors}
-      MessageBox MB_ICONSTOP "The folder name is too long: at most ${INSTALL_DIR_LIMIT} characters." /SD IDOK
       SetErrorLevel ${EXIT_BAD_FOLDER}
       Abort
     ${EndIf}
   ${EndIf}
 FunctionEnd
 
-; Sets the error flag unless $INSTDIR is a folder the menu can use: at most
-; INSTALL_DIR_LIMIT characters.
-Function check_install_dir
-  ClearErrors
-  StrLen $0 $INSTDIR
-  ${If} $0 > ${INSTALL_DIR_LIMIT}
-    SetErrors
-  ${EndIf}
-FunctionEnd
-
-; Next stays disabled on the folder page while the folder is not usable.
-Function .onVerifyInstDir
+Function leave_folder_page
   Call check_install_dir
   ${If} ${Errors}
     Abort
   ${EndIf}
 FunctionEnd
 
-; Gives BUILTIN\Users (S-1-5-32-545) modify rights on the game folder, inherited by all it
-; holds: the menu and the detection program write their files there as the player, and a
-; folder made by an elevated installer (under Program Files or anywhere else) lets
-; standard users only read. The folder's other entries stay as they are.
-Function grant_users_modify
-  System::Call 'advapi32::GetNamedSecurityInfoW(w "$INSTDIR", i 1, i 4, p 0, p 0, *p .r1, p 0, *p .r2) i .r0'
-  ${If} $0 = 0
-    System::Call 'advapi32::ConvertStringSidToSidW(w "S-1-5-32-545", *p .r3) i .r0'
-    ${If} $0 = 0
-      StrCpy $0 1337  ; ERROR_INVALID_SID
-    ${Else}
-      ; EXPLICIT_ACCESS_W as laid out for 64-bit code: modify rights (0x1301BF), GRANT_ACCESS,
-      ; inherited by subfolders and files; its TRUSTEE_W names the group by SID.
-      System::Call '*(i 0x1301BF, i 2, i 3, i 0, p 0, i 0, i 0, i 5, i 0, p r3) p .r4'
-      System::Call 'advapi32::SetEntriesInAclW(i 1, p r4, p r1, *p .r5) i .r0'
-      ${If} $0 = 0
-        System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 4, p 0, p 0, p r5, p 0) i .r0'
-        System::Call 'kernel32::LocalFree(p r5)'
-      ${EndIf}
-      System::Free $4
-      System::Call 'kernel32::LocalFree(p r3)'
-    ${EndIf}
-    System::Call 'kernel32::LocalFree(p r2)'
+; Tells the player and sets the error flag unless $INSTDIR is a folder setup may use: the
+; menu can use at most INSTALL_DIR_LIMIT characters, and the folder is new, empty, or holds
+; only the files setup and the menu write (a repair), and is no junction or other link:
+; setup gives the folder and all it holds rights that other players must not have chosen.
+Function check_install_dir
+  StrLen $0 $INSTDIR
+  ${If} $0 > ${INSTALL_DIR_LIMIT}
+    MessageBox MB_ICONSTOP "The folder name is too long: at most ${INSTALL_DIR_LIMIT} characters." /SD IDOK
+    SetErrors
+    Return
   ${EndIf}
-  ${If} $0 = 0
-    DetailPrint "Standard users may change the files in $INSTDIR."
-  ${Else}
-    MessageBox MB_ICONEXCLAMATION "Standard users could not be allowed to change the files in $INSTDIR \
-        (error $0). The game may only run for administrators." /SD IDOK
+  StrCpy $R0 ""
+  !insertmacro FOR_EACH_GAME_FILE APPEND_QUOTED
+  !insertmacro FOR_EACH_WRITTEN_FILE APPEND_QUOTED
+  !insertmacro APPEND_QUOTED "uninstall.exe"
+  !insertmacro FOLDER_RIGHTS 'check "$INSTDIR"$R0'
+  ; The verdicts of folder_rights check (folder_verdict in folder_rights.h).
+  ClearErrors
+  ${If} $0 = 3
+    MessageBox MB_ICONSTOP "${GAME} cannot be installed into $INSTDIR: it holds $1, which is not part of ${GAME}. Choose a new or empty folder." /SD IDOK
+    SetErrors
+  ${ElseIf} $0 = 4
+    MessageBox MB_ICONSTOP "${GAME} cannot be installed into $INSTDIR: $1 is a junction or another link to a different place. Choose a new or empty folder." /SD IDOK
+    SetErrors
+  ${ElseIf} $0 <> 0
+    MessageBox MB_ICONSTOP "${GAME} cannot be installed into $INSTDIR: setup cannot look into $1. Choose another folder." /SD IDOK
+    SetErrors
+  ${EndIf}
+FunctionEnd
+
+; After folder_rights lock or protect: a failure stops the installation.
+Function stop_unless_rights_set
+  ${If} $0 <> 0
+    MessageBox MB_ICONSTOP "${GAME} is not installed: the rights of $1 could not be set." /SD IDOK
     SetErrorLevel ${EXIT_RIGHTS_NOT_SET}
+    Abort
   ${EndIf}
 FunctionEnd
 
 Section
   AddSize ${GAME_SIZE_KB}
   SetOutPath "$INSTDIR"
-  ; Before the copies, so that they inherit the rights.
-  Call grant_users_modify
+  ; While the files are copied, players may only read the folder; then each program gets
+  ; rights that let players only read and run it, and the folder the rights that let them
+  ; add and replace setting files.
+  !insertmacro FOLDER_RIGHTS 'lock "$INSTDIR"'
+  Call stop_unless_rights_set
   !insertmacro FOR_EACH_GAME_FILE COPY_FROM_CD
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  StrCpy $R0 ""
+  !insertmacro FOR_EACH_GAME_FILE APPEND_QUOTED
+  !insertmacro APPEND_QUOTED "uninstall.exe"
+  !insertmacro FOLDER_RIGHTS 'protect "$INSTDIR"$R0'
+  Call stop_unless_rights_set
+  DetailPrint "Players may add and replace setting files in $INSTDIR, and only read and run the programs."
 
   WriteRegStr HKLM "${APP_PATHS_KEY}" "" "$INSTDIR\korv.exe"
   WriteRegStr HKLM "${APP_PATHS_KEY}" "Path" "$INSTDIR"
