@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
 # Runs a Windows program of the build under the Wine session that wine-session.sh started
-# (CTest uses this as the emulator of the windows preset).
+# (CTest uses this as the emulator of the windows presets):
+#
+#   cmake/wine-exec.sh LOADER PROGRAM [ARGUMENT...]
+#
+# LOADER is Wine's loader for the program's word size: /usr/lib/wine/wine64 or, for 32-bit
+# programs, /usr/lib/wine/wine. Both run in the session's one prefix.
+loader=$1
+shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 dir=${KORV_WINE_DIR:-$(dirname "$here")/build/wine}
 if [ ! -f "$dir/session.env" ]; then
@@ -15,7 +22,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 case " $* " in
   *" --gtest_list_tests "*)
     # The test list is parsed by CTest, which does not expect Windows line ends.
-    /usr/lib/wine/wine64 "$@" | tr -d '\r'
+    "$loader" "$@" | tr -d '\r'
     exit "${PIPESTATUS[0]}"
     ;;
 esac
@@ -24,7 +31,7 @@ esac
 out=$(mktemp) && err=$(mktemp) || exit 1
 trap 'rm -f "$out" "$err"' EXIT
 for attempt in 1 2; do
-  /usr/lib/wine/wine64 "$@" >"$out" 2>"$err"
+  "$loader" "$@" >"$out" 2>"$err"
   code=$?
   [ "$code" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ] && [ "$attempt" -eq 1 ] || break
   echo "wine-exec: $1 ended with code $code before printing anything; starting it again" >&2

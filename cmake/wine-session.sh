@@ -15,6 +15,7 @@ dir=${KORV_WINE_DIR:-$repo/build/wine}
 prefix=$dir/prefix
 envfile=$dir/session.env
 wine=/usr/lib/wine/wine64
+wine32=/usr/lib/wine/wine
 wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$prefix
 
@@ -33,8 +34,16 @@ start_xvfb() {
   export DISPLAY=":$(head -n1 "$dir/display")"
 }
 
+# The prefix runs 64- and 32-bit programs: one made while 32-bit Wine was missing has no
+# 32-bit system and is made again.
+prefix_complete() {
+  [ -f "$prefix/system.reg" ] && grep -q '"Managed"="N"' "$prefix/user.reg" &&
+    { [ ! -x "$wine32" ] || [ -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; }
+}
+
 make_prefix() {
-  [ -f "$prefix/system.reg" ] && grep -q '"Managed"="N"' "$prefix/user.reg" && return 0
+  prefix_complete && return 0
+  rm -rf "$prefix"
   mkdir -p "$dir" "$dir/drive-e"
   "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 || true
   # Windows are not handed to a window manager (there is none on Xvfb): Wine's X11 driver

@@ -15,8 +15,53 @@
 
 namespace {
 
+constexpr char directx_setup[] = "\\redist\\directx\\dxsetup.exe";
+
+// The disc's volume label, as the CD image is made.
+constexpr char game_disc_label[] = "KORVAMUND";
+
+// Where the setup programs come from. From the disc, the menu runs with its drive current
+// and finds them there as it always did. The installed menu runs in the game folder, where
+// any player may add files: it takes them only from the game's disc, in whichever CD-ROM
+// drive holds it.
+enum disc_place { disc_in_current_drive, disc_in_other_drive, disc_missing };
+
+disc_place find_game_disc(const char* current, char (&root)[4]) {
+  std::snprintf(root, sizeof root, "%.2s\\", current);
+  if (current[0] != '\0' && current[1] == ':' && GetDriveTypeA(root) == DRIVE_CDROM)
+    return disc_in_current_drive;
+  const DWORD drives = GetLogicalDrives();
+  for (int drive = 0; drive < 26; ++drive) {
+    if (!(drives & (1u << drive))) continue;
+    std::snprintf(root, sizeof root, "%c:\\", 'A' + drive);
+    char label[path_buffer_size];
+    if (GetDriveTypeA(root) == DRIVE_CDROM &&
+        GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0) &&
+        equals_ignoring_case(label, game_disc_label))
+      return disc_in_other_drive;
+  }
+  return disc_missing;
+}
+
+// Starts a program of the disc, given by its path from the disc's root ("\\setup.exe"); in
+// the current drive, by the name the menu has always used for it. 0 when the disc is
+// missing or the start fails.
+int run_from_disc(const char* current, const char* from_root, const char* name_in_current_drive) {
+  char root[4];
+  const disc_place place = find_game_disc(current, root);
+  if (place == disc_missing) return 0;
+  char command[path_buffer_size];
+  if (place == disc_in_current_drive)
+    std::snprintf(command, sizeof command, "%s", name_in_current_drive);
+  else
+    std::snprintf(command, sizeof command, "%.2s%s", root, from_root);
+  return run_program(command);
+}
+
 int install_game() {
-  if (!run_program("setup.exe")) {
+  char current[path_buffer_size];
+  if (_getcwd(current, path_buffer_size) == nullptr) current[0] = '\0';
+  if (!run_from_disc(current, "\\setup.exe", "setup.exe")) {
     error_box(error_cdrom);
     return 0;
   }
@@ -29,10 +74,10 @@ int install_game() {
 int install_directx() {
   char current[path_buffer_size];
   if (_getcwd(current, path_buffer_size) == nullptr) return 0;
-  // The DirectX setup lies on the CD, at the root of the current directory's drive.
-  char command[path_buffer_size];
-  std::snprintf(command, sizeof command, "%.2s\\redist\\directx\\dxsetup.exe", current);
-  if (!run_program(command)) error_box(error_cdrom);
+  // The DirectX setup lies on the disc, below the root of the current directory's drive.
+  char in_current_drive[path_buffer_size];
+  std::snprintf(in_current_drive, sizeof in_current_drive, "%.2s%s", current, directx_setup);
+  if (!run_from_disc(current, directx_setup, in_current_drive)) error_box(error_cdrom);
   return 0;
 }
 

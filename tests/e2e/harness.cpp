@@ -143,9 +143,21 @@ void e2e_test::SetUp() {
 
 void e2e_test::TearDown() {
   for (menu_process& menu : menus) end_menu(&menu);
+  if (disc_letter) set_wine_cd_drive(disc_letter, nullptr);
   delete_key(app_paths_key);
   delete_key(uninstall_key);
   remove_tree(scratch_dir);
+}
+
+std::string e2e_test::mount_disc(const std::string& folder) {
+  // Wine reads a drive's label when the drive is made: a changed disc is mounted again.
+  if (disc_letter && !set_wine_cd_drive(disc_letter, folder.c_str())) disc_letter = 0;
+  for (char letter = 'y'; letter > 'k' && !disc_letter; --letter)
+    if (!(GetLogicalDrives() & (1u << (letter - 'a'))) && set_wine_cd_drive(letter, folder.c_str()))
+      disc_letter = letter;
+  const std::string root = disc_letter ? std::string(1, char(disc_letter - 'a' + 'A')) + ":" : "";
+  EXPECT_EQ(GetDriveTypeA((root + "\\").c_str()), UINT(DRIVE_CDROM)) << folder;
+  return root;
 }
 
 menu_process& e2e_test::start(const std::string& current_dir, const std::string& exe) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "scratch_windows.h"  // folders and files byte for byte; windows of other programs
+#include "wine_cd_drive.h"
 
 constexpr const char* menu_class_name = "Korvamund Startup";  // also the menu's title
 constexpr const char* game_class_name = "Korvamund";          // also the game's title
@@ -77,7 +78,11 @@ class e2e_test : public ::testing::Test {
   void expect_stays_open(const menu_process& menu);                   // idle, running, no dialog open
   void expect_closes(const menu_process& menu);                       // exit code 0
   void prepare_detection(const std::string& mdrivers);                // what mprofile.exe will leave
+  // Makes the folder a CD-ROM drive, on a free letter, until the test ends; its root ("X:")
+  // without the separator, or "" when none could be made. Called again, it changes the disc.
+  std::string mount_disc(const std::string& folder);
 
   std::string scratch_dir, cd_dir, log_path;
   std::deque<menu_process> menus;  // a deque keeps the references start() returns valid
+  char disc_letter = 0;
 };

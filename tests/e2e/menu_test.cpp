@@ -140,8 +140,8 @@ TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not)
   for (HWND window : foreign) DestroyWindow(window);
 }
 
-// The commands that start a setup program, and Exit and the close box. E: is the second
-// drive the Wine session maps.
+// The commands that start a setup program, and Exit and the close box. {disc} is a CD-ROM
+// drive holding the game's disc when the row gives its label; E: is a second, fixed drive.
 enum class after { stays, closes, cdrom_error, install_error };
 struct command_case {
   int button;                // 0: the close box
@@ -151,21 +151,26 @@ struct command_case {
   const char* started;               // the program expected to start, null: none
   const char* command_line;
   after outcome;
+  const char* disc_label;  // the volume label of {disc}; null: none
 };
 // clang-format off
 const command_case command_cases[] = {
-    // Install Game: setup.exe beside the menu wins over one in the current directory.
-    {8001, {"{cd}\\setup.exe", "{work}\\setup.exe"}, "{work}", nullptr, nullptr, "{cd}\\setup.exe", "setup.exe", after::stays},
-    {8001, {"{work}\\setup.exe"}, "{work}", " ", nullptr, "{work}\\setup.exe", "setup.exe", after::stays},
-    {8001, {"{cd}\\setup.exe"}, "{work}", "", nullptr, "{cd}\\setup.exe", "setup.exe", after::stays},
-    {8001, {"{cd}\\setup.exe"}, "{work}", "{install}", nullptr, "{cd}\\setup.exe", "setup.exe", after::closes},
-    {8001, {}, "{work}", "{install}", nullptr, nullptr, nullptr, after::cdrom_error},
-    // Install DirectX: below the root of the current drive, not beside the menu.
-    {8004, {"E:\\redist\\directx\\dxsetup.exe", "{cd}\\dxsetup.exe"}, "E:\\Setup\\Disk 1", nullptr, nullptr,
-     "E:\\redist\\directx\\dxsetup.exe", "E:\\redist\\directx\\dxsetup.exe", after::stays},
-    {8004, {"E:\\redist\\directx\\dxsetup.exe"}, "E:\\", "{install}", nullptr,
-     "E:\\redist\\directx\\dxsetup.exe", "E:\\redist\\directx\\dxsetup.exe", after::stays},
-    {8004, {"{cd}\\dxsetup.exe"}, "E:\\Setup", nullptr, nullptr, nullptr, nullptr, after::cdrom_error},
+    // Install Game from the disc: setup.exe beside the menu wins over one in the current directory.
+    {8001, {"{cd}\\setup.exe", "{disc}\\work\\setup.exe"}, "{disc}\\work", nullptr, nullptr, "{cd}\\setup.exe", "setup.exe", after::stays},
+    {8001, {"{disc}\\work\\setup.exe"}, "{disc}\\work", " ", nullptr, "{disc}\\work\\setup.exe", "setup.exe", after::stays},
+    {8001, {"{cd}\\setup.exe"}, "{disc}\\work", "", nullptr, "{cd}\\setup.exe", "setup.exe", after::stays},
+    {8001, {"{cd}\\setup.exe"}, "{disc}\\work", "{install}", nullptr, "{cd}\\setup.exe", "setup.exe", after::closes},
+    {8001, {}, "{disc}\\work", "{install}", nullptr, nullptr, nullptr, after::cdrom_error},
+    // The installed menu: only the game's disc, found by its label, never the game folder.
+    {8001, {"{install}\\setup.exe", "{disc}\\setup.exe"}, "{install}", "{install}", nullptr, "{disc}\\setup.exe", "{disc}\\setup.exe", after::closes, "Korvamund"},
+    {8001, {"{install}\\setup.exe", "{disc}\\setup.exe"}, "{install}", "{install}", nullptr, nullptr, nullptr, after::cdrom_error, "OTHER GAME"},
+    // Install DirectX: below the root of the current drive on the disc, not beside the menu;
+    // from elsewhere, on the game's disc.
+    {8004, {"{disc}\\redist\\directx\\dxsetup.exe", "{cd}\\dxsetup.exe"}, "{disc}\\Setup\\Disk 1", nullptr, nullptr,
+     "{disc}\\redist\\directx\\dxsetup.exe", "{disc}\\redist\\directx\\dxsetup.exe", after::stays},
+    {8004, {"E:\\redist\\directx\\dxsetup.exe", "{disc}\\redist\\directx\\dxsetup.exe"}, "E:\\Setup", "{install}", nullptr,
+     "{disc}\\redist\\directx\\dxsetup.exe", "{disc}\\redist\\directx\\dxsetup.exe", after::stays, "KORVAMUND"},
+    {8004, {"E:\\redist\\directx\\dxsetup.exe"}, "E:\\Setup", nullptr, nullptr, nullptr, nullptr, after::cdrom_error},
     // Uninstall Game: the registered command as it is; any registered path keeps the menu.
     {8006, {"{install}\\uninstall.exe"}, "{work}", "{install}", "\"{install}\\uninstall.exe\" -remove \"K\"",
      "{install}\\uninstall.exe", "\"{install}\\uninstall.exe\" -remove \"K\"", after::stays},
@@ -183,18 +188,26 @@ const command_case command_cases[] = {
 // clang-format on
 
 TEST_F(menu_test, commands_start_their_program_and_close_the_menu_as_the_install_state_says) {
+  const std::string disc_folder = join_path(scratch_dir, "disc");
+  ASSERT_TRUE(make_directory(disc_folder));
+  const std::string disc = mount_disc(disc_folder);
   for (const command_case& c : command_cases) {
     SCOPED_TRACE("row " + std::to_string(&c - command_cases));
     const std::string root = join_path(scratch_dir, std::to_string(&c - command_cases));
-    const std::string folders[3][2] = {{"{cd}", cd_dir},
+    const std::string folders[4][2] = {{"{cd}", cd_dir},
                                        {"{work}", join_path(root, "work dir")},
-                                       {"{install}", join_path(root, "Korv Games")}};
-    auto full = [&](std::string text) {  // each {cd}, {work} and {install} replaced by its folder
+                                       {"{install}", join_path(root, "Korv Games")},
+                                       {"{disc}", disc}};
+    auto full = [&](std::string text) {  // each {cd}, {work}, {install} and {disc} replaced by its folder
       for (const auto& [name, folder] : folders)
         for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), folder);
       return text;
     };
     ASSERT_TRUE(remove_tree("E:\\Setup") && remove_tree("E:\\redist") && make_directory("E:\\Setup\\Disk 1"));
+    ASSERT_TRUE(remove_tree(disc_folder) && make_directory(join_path(disc_folder, "work")) &&
+                make_directory(join_path(disc_folder, "Setup\\Disk 1")));
+    if (c.disc_label) ASSERT_TRUE(write_bytes(join_path(disc_folder, ".windows-label"), c.disc_label));
+    ASSERT_EQ(mount_disc(disc_folder), disc);
     ASSERT_TRUE(make_directory(full("{work}")) && make_directory(full("{install}")) &&
                 remove_tree(full("{cd}\\setup.exe")));
     for (const char* stand_in : c.stand_ins)

@@ -138,8 +138,10 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
 TEST_F(play_test, nothing_to_start_leaves_the_menu_open) {
   prepare_detection(maybe_only);
   // A game in the menu's current directory, where a relative name would find it; setup.exe
-  // only there shows which directory is current after a failed start.
-  const std::string start_dir = join_path(scratch_dir, "start");
+  // only there, on the disc the menu runs from, shows which directory is current after a
+  // failed start.
+  ASSERT_TRUE(make_directory(join_path(scratch_dir, "start")));
+  const std::string start_dir = mount_disc(join_path(scratch_dir, "start")) + "\\";
   for (const char* program : {"korv.exe", "setup.exe"})
     ASSERT_TRUE(install_stand_in(join_path(start_dir, program)));
   ASSERT_TRUE(write_bytes(join_path(start_dir, "korvexe.dat"), "RAMP\r\nkorv.exe -arr\r\n"));

@@ -7,7 +7,6 @@
 #include "harness.h"
 #include "renderer_probe.h"
 #include "renderer_profile.h"
-#include "wine_cd_drive.h"
 
 namespace {
 
@@ -86,13 +85,10 @@ class tour_test : public e2e_test {
  protected:
   void SetUp() override {
     e2e_test::SetUp();
-    for (char letter = 'y'; letter > 'k' && !cd_letter; --letter)
-      if (!(GetLogicalDrives() & (1u << (letter - 'a')))) cd_letter = letter;
     // The image's files as read back from it by tools/demo/make_cd.sh.
-    ASSERT_TRUE(cd_letter &&
-                set_wine_cd_drive(cd_letter, join_path(program_dir(), "..\\korvamund-cd").c_str()));
-    cd_dir = std::string(1, cd_letter) + ":\\";  // lower case, as program_of gives it
-    ASSERT_EQ(GetDriveTypeA(cd_dir.c_str()), UINT(DRIVE_CDROM));
+    const std::string root = mount_disc(join_path(program_dir(), "..\\korvamund-cd"));
+    ASSERT_FALSE(root.empty());
+    cd_dir = CharLowerA(&(root + "\\")[0]);  // lower case, as program_of gives it
     install_dir = CharLowerA(&join_path(scratch_dir, "Program Files\\Korvamund")[0]);
   }
   void TearDown() override {
@@ -103,7 +99,6 @@ class tour_test : public e2e_test {
       if (process) CloseHandle(process);
     }
     e2e_test::TearDown();
-    if (cd_letter) set_wine_cd_drive(cd_letter, nullptr);
   }
   void expect_installed(const menu_process& menu, bool installed) {
     HWND play = GetDlgItem(menu.window, 8002), install = GetDlgItem(menu.window, 8001);
@@ -114,7 +109,6 @@ class tour_test : public e2e_test {
   }
   long install(const std::string& folder) { return run("\"" + cd_dir + "setup.exe\" /S /D=" + folder); }
 
-  char cd_letter = 0;
   std::string install_dir;
 };
 

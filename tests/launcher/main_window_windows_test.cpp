@@ -51,7 +51,14 @@ namespace {
 // file library up at once: the selection must then touch no handle it held, and write nothing.
 int library_calls_after_close = 0;
 
+DWORD WINAPI close_menu_at_select_driver(void*) {
+  while (!FindWindowA("#32770", "Select Driver")) Sleep(20);
+  PostMessageA(g_main_window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
 }  // namespace
+
 // Wrapped by its mangled name; calling the real one makes a changed signature fail the link.
 [[maybe_unused]] void (*const pfdir_close_type)(pf_dir*) = &pfdir_close;
 extern "C" void __real__Z11pfdir_closeP6pf_dir(pf_dir* dir);
@@ -76,14 +83,7 @@ TEST(main_window, a_menu_closed_while_select_driver_is_open_touches_no_released_
   register_menu_class("korv closed menu");
   g_main_window =
       CreateWindowExA(0, "korv closed menu", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, g_instance, nullptr);
-  CloseHandle(CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        while (!FindWindowA("#32770", "Select Driver")) Sleep(20);
-        PostMessageA(g_main_window, WM_CLOSE, 0, 0);
-        return 0;
-      },
-      nullptr, 0, nullptr));
+  CloseHandle(CreateThread(nullptr, 0, close_menu_at_select_driver, nullptr, 0, nullptr));
   EXPECT_EQ(select_video_driver(game.c_str(), DRIVER_SELECT_INTERACTIVE), 0);
   EXPECT_TRUE(menu_closed());
   EXPECT_EQ(library_calls_after_close, 0);

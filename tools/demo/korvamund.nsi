@@ -13,7 +13,10 @@
 ; "UninstallString" under Uninstall\Korvamund. The other Uninstall values are what Windows
 ; shows in its list of installed programs.
 Unicode true
-Target amd64-unicode
+; A 32-bit installer, as the menu and the programs on the CD are: one disc for 32- and 64-bit
+; Windows. On 64-bit Windows it writes its registry keys in the 32-bit view, which the
+; 32-bit menu reads, and installs into Program Files (x86).
+Target x86-unicode
 ; The menu starts the installer by the name "setup.exe", which Windows takes for an
 ; installer and treats as one: it is that.
 !pragma warning disable 9000
@@ -38,7 +41,7 @@ Target amd64-unicode
 
 Name "${GAME}"
 OutFile "${OUT_FILE}"
-InstallDir "$PROGRAMFILES64\${GAME}"
+InstallDir "$PROGRAMFILES\${GAME}"
 ; Installing again offers the folder of the installation the menu knows.
 InstallDirRegKey HKLM "${APP_PATHS_KEY}" "Path"
 BrandingText "${GAME} ${VERSION}"
@@ -156,7 +159,6 @@ ShowUninstDetails show
 !macroend
 
 Function .onInit
-  SetRegView 64
   ${If} ${Silent}
     StrCpy $1 "/S /D=$INSTDIR"
   ${Else}
@@ -263,7 +265,6 @@ SectionEnd
 !macroend
 
 Function un.onInit
-  SetRegView 64
   ${If} ${Silent}
     StrCpy $1 "/S"
   ${Else}

@@ -11,6 +11,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 bin=$1 image=$2 contents=${3:-}
 layout=$image.layout
+label=KORVAMUND  # the installed menu finds the disc by it
 
 # What the CD holds; setup.exe copies the programs of the second line and Readme.txt.
 cd_programs=(startup.exe setup.exe
@@ -24,7 +25,7 @@ cp "$here/AUTORUN.INF" "$here/Readme.txt" "$layout/"
 
 rm -f "$image"
 # xorriso reports on standard error even when all goes well: shown only when it fails.
-xorriso -as mkisofs -quiet -r -J -V KORVAMUND -o "$image" "$layout" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
+xorriso -as mkisofs -quiet -r -J -V "$label" -o "$image" "$layout" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
 rm -f "$image.log"
 rm -rf "$layout"
 
@@ -34,4 +35,7 @@ if [ -n "$contents" ]; then
   rm -rf "$contents"
   xorriso -osirrox on -indev "$image" -extract / "$contents" 2>"$image.log" || { cat "$image.log" >&2; exit 1; }
   rm -f "$image.log"
+  # Wine gives a drive made of a folder the volume label this file names, as the disc has.
+  chmod u+w "$contents"
+  echo "$label" >"$contents/.windows-label"
 fi
