@@ -1,6 +1,7 @@
 // The library's edges that only a POSIX system shows: a current directory that cannot be
 // named, letter case of archive folders and names, folders remembered without an archive,
-// the path limit exactly, and the fatal stop's message on standard error.
+// the path limit exactly, links and permission bits met by a replacement, and the fatal
+// stop's message on standard error.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +97,21 @@ TEST_F(edges, case_matching_prefers_the_exact_spelling_then_byte_order) {
   }
   EXPECT_FALSE(pff_disk_resolve(upper(in_base("NOFILE.DAT")).c_str(), real, sizeof real));
   EXPECT_FALSE(pff_disk_resolve(wanted.c_str(), real, 10));
+}
+
+// A link planted at the temporary's name is removed, never written through, and the new
+// file is a plain file with the old one's permission bits.
+TEST_F(edges, a_replacement_never_writes_through_a_link_and_keeps_the_files_mode) {
+  write_bytes(in_base("victim"), "victim");
+  write_bytes(in_base("k.dat"), "old");
+  chmod(in_base("k.dat").c_str(), 0600);
+  std::filesystem::create_symlink(in_base("victim"), in_base("k.dat.new"));
+  pf_file* file = pfreplace_open(dir, "k.dat");
+  EXPECT_EQ(pfputs(file, "new") + pfreplace_commit(file), 2);
+  struct stat info {};
+  EXPECT_EQ(lstat(in_base("k.dat").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode, S_IFREG | 0600u);
+  EXPECT_EQ(read_bytes(in_base("victim")) + "|" + read_bytes(in_base("k.dat")), "victim|new\r\n");
 }
 
 TEST_F(edges, running_out_of_memory_stops_with_the_functions_name) {

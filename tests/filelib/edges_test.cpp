@@ -1,6 +1,6 @@
 // The library at its edges on every platform: memory running out while a file on disk is
-// opened, archive members past 2 GiB, member modes and null arguments. The edges that
-// only one platform shows are in edges_<platform>_test.cpp.
+// opened, archive members past 2 GiB, member modes and null arguments, two replacements of
+// one file at once. The edges that only one platform shows are in edges_<platform>_test.cpp.
 #include <filesystem>
 #include <fstream>
 
@@ -52,4 +52,22 @@ TEST_F(edges, a_member_past_two_gib_ends_at_its_marker) {
     ASSERT_TRUE(archive.good());
   }
   EXPECT_EQ(lines_of(pfopen(dir, "FAR.TXT", "rb")), std::vector<std::string>{"one"});
+}
+
+// A second replacement of a file fails while the first holds the temporary, and leaves
+// the first one's work whole; a temporary that no one holds any more is a crash's.
+TEST_F(edges, a_replacement_under_way_keeps_every_other_from_its_temporary) {
+  write_bytes(in_base("k.dat"), "old\r\n");
+  pf_file* first = pfreplace_open(dir, "k.dat");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(pfputs(first, "first"), 1);
+  EXPECT_EQ(pfreplace_open(dir, "k.dat"), nullptr);
+  EXPECT_EQ(pfreplace_error(), fileio_os_error_busy);
+  EXPECT_EQ(pfputs(first, "line two") + pfreplace_commit(first), 2);
+  write_bytes(in_base("k.dat.new"), "stale");
+  pf_file* next = pfreplace_open(dir, "k.dat");
+  EXPECT_EQ(read_bytes(in_base("k.dat")), "first\r\nline two\r\n");
+  EXPECT_EQ(pfreplace_commit(next), 1);
+  EXPECT_EQ(read_bytes(in_base("k.dat")), "");
+  EXPECT_EQ(read_bytes(in_base("k.dat.new")), "<missing>");
 }
