@@ -55,6 +55,20 @@ int fileio_os_size(std::FILE* stream, std::uint64_t* size);
 void fileio_os_set_default_binary();
 int fileio_os_default_is_binary();
 
+// ---- Telling whether a file changed (fastfile.cpp) ----
+
+// What tells one state of a file from another, compared whole: on Linux the file a name
+// leads to (device and inode), its size and its change time, which every write and every
+// change of times moves; on Windows, where a file held open cannot be replaced, its size
+// and last write time. Only 32-bit words, so it may sit in a pooled block that is 4-aligned.
+struct fileio_os_stamp {
+  std::uint32_t word[10];
+};
+// The stamp of the file at `path` (through links) or of a stream's file; 0 when it cannot
+// be told. Unused words are 0, so equal stamps compare equal byte for byte.
+int fileio_os_stamp_path(const char* path, fileio_os_stamp* stamp);
+int fileio_os_stamp_stream(std::FILE* stream, fileio_os_stamp* stamp);
+
 // ---- Replacing a file in one step (fileio_replace.cpp) ----
 
 // Creates the temporary `path` and opens it for writing as a binary stream: only as a new

@@ -1,7 +1,7 @@
 // Path rules and current-directory calls on Linux with glibc: "/" separates, a name is
 // absolute when it begins with "/", there are no drives and no text translation. It uses
 // what Linux and glibc add to POSIX: O_PATH, program_invocation_name, the read-ahead
-// fields of glibc's FILE, and flock.
+// fields of glibc's FILE, flock and st_ctim.
 #include "filelib/fileio_os.h"
 
 #include <fcntl.h>
@@ -146,6 +146,38 @@ std::FILE* fileio_os_open(const char* path, const char* mode) {
     return nullptr;
   }
   return stream;
+}
+
+namespace {
+
+void put_u64(std::uint32_t* words, std::uint64_t value) {
+  words[0] = static_cast<std::uint32_t>(value);
+  words[1] = static_cast<std::uint32_t>(value >> 32);
+}
+
+void stamp_of(const struct stat& info, fileio_os_stamp* stamp) {
+  *stamp = {};
+  put_u64(stamp->word, info.st_dev);
+  put_u64(stamp->word + 2, info.st_ino);
+  put_u64(stamp->word + 4, static_cast<std::uint64_t>(info.st_size));
+  put_u64(stamp->word + 6, static_cast<std::uint64_t>(info.st_ctim.tv_sec));
+  stamp->word[8] = static_cast<std::uint32_t>(info.st_ctim.tv_nsec);
+}
+
+}  // namespace
+
+int fileio_os_stamp_path(const char* path, fileio_os_stamp* stamp) {
+  struct stat info;
+  if (stat(path, &info) != 0) return 0;
+  stamp_of(info, stamp);
+  return 1;
+}
+
+int fileio_os_stamp_stream(std::FILE* stream, fileio_os_stamp* stamp) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return 0;
+  stamp_of(info, stamp);
+  return 1;
 }
 
 void fileio_os_set_default_binary() {}

@@ -117,6 +117,33 @@ int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
   return 1;
 }
 
+namespace {
+
+void stamp_of(DWORD size_high, DWORD size_low, FILETIME written, fileio_os_stamp* stamp) {
+  *stamp = {};
+  stamp->word[0] = size_high;
+  stamp->word[1] = size_low;
+  stamp->word[2] = written.dwHighDateTime;
+  stamp->word[3] = written.dwLowDateTime;
+}
+
+}  // namespace
+
+int fileio_os_stamp_path(const char* path, fileio_os_stamp* stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+  stamp_of(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, stamp);
+  return 1;
+}
+
+int fileio_os_stamp_stream(std::FILE* stream, fileio_os_stamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION data;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &data)) return 0;
+  stamp_of(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, stamp);
+  return 1;
+}
+
 void fileio_os_set_default_binary() {
   _fmode = _O_BINARY;
 }
