@@ -1,5 +1,5 @@
 // Members of fast-file archives opened as ordinary files. Headers are loaded once per
-// archive path and searched in memory afterwards.
+// archive file and state, and searched in memory afterwards.
 #include "filelib/fastfile.h"
 
 #include <algorithm>
@@ -66,10 +66,11 @@ std::uint32_t searched_count(const pff_header* header) {
   return pff_searched_count(&fixed);
 }
 
-pff_header* cached_header(const char* archive) {
+// The newest header whose key (or, with `asked`, the path it was asked under) is `path`.
+pff_header* cached_header(const char* path, bool asked) {
   for (list_node* node = pff_cache->next; node != pff_cache; node = node->next) {
     pff_header* header = static_cast<pff_header*>(node->item);
-    if (std::strcmp(header->archive, archive) == 0) return header;
+    if (std::strcmp(asked ? header->asked : header->archive, path) == 0) return header;
   }
   return nullptr;
 }
@@ -83,10 +84,14 @@ int load_image(pff_header* header, const pff_fixed_header* fixed, std::uint64_t 
 }
 
 // The header's pooled block: the struct, the image, and the index on a 4-byte boundary.
-std::uint64_t header_block_size(std::uint32_t image_length, std::uint32_t count) {
-  const std::uint64_t index_at = (std::uint64_t(sizeof(pff_header)) + image_length + 3) / 4 * 4;
-  return index_at + std::uint64_t(count) * sizeof(std::uint32_t);
+constexpr std::uint64_t header_block_size(std::uint32_t image_length, std::uint32_t count) {
+  return (std::uint64_t(sizeof(pff_header)) + image_length + 3) / 4 * 4 +
+         std::uint64_t(count) * sizeof(std::uint32_t);
 }
+// A sound header within the limit has at most one record for each 24 of its bytes.
+static_assert(header_block_size(pff_header_length_limit, pff_header_length_limit / pff_record_size) <=
+                  UINT32_MAX,
+              "a header within the limit has a block that fits 32 bits");
 
 // Sorts the searched records' numbers by the 12 bytes of their names, equal names by
 // number, so that the records whose names begin with any given text lie together.
@@ -98,63 +103,93 @@ void index_by_name(pff_header* header, std::uint32_t first_entry, std::uint32_t 
   });
 }
 
-// Loads the archive found on disk at `spelled` under the cache key `archive`.
-pff_header* open_header(const char* archive, const char* spelled) {
-  if (pff_cache == nullptr) pff_cache = list_create();
-  if (pff_cache == nullptr) return nullptr;
-  if (pff_header* header = cached_header(archive)) return header;
+int same_stamp(const fileio_os_stamp& a, const fileio_os_stamp& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
-  std::size_t archive_length = std::strlen(archive);
-  if (archive_length > pff_archive_path_limit) return nullptr;
-  char opened[pff_archive_path_limit + 1];
-  if (!pff_disk_resolve(spelled, opened, sizeof opened)) return nullptr;
-  std::FILE* stream = std::fopen(opened, "rb");
+// Loads the archive found on disk at `real` (asked for as `spelled`), keyed by that path.
+// An archive that claims a header above the limit, or whose header cannot be allocated, is
+// refused like a corrupt one: a file another user planted must not end the program.
+pff_header* load_header(const char* real, const char* spelled) {
+  std::FILE* stream = std::fopen(real, "rb");
   if (stream == nullptr) return nullptr;
 
-  // The whole fixed part is read at once; an archive shorter than it is refused.
+  // The whole fixed part is read at once; an archive shorter than it is refused. The stamp
+  // comes first, so a change made while the header loads shows at the next look-up.
   unsigned char bytes[pff_fixed_size];
   pff_fixed_header fixed;
   std::uint64_t archive_size = 0;
-  if (std::fread(bytes, 1, sizeof bytes, stream) != sizeof bytes || !pff_magic_matches(bytes) ||
-      !fileio_os_size(stream, &archive_size)) {
+  fileio_os_stamp stamp;
+  if (!fileio_os_stamp_stream(stream, &stamp) || std::fread(bytes, 1, sizeof bytes, stream) != sizeof bytes ||
+      !pff_magic_matches(bytes) || !fileio_os_size(stream, &archive_size)) {
     std::fclose(stream);
     return nullptr;
   }
   pff_decode_fixed(bytes, &fixed);
-  if ((fixed.flags & pff_flag_refused) != 0 || !pff_fixed_is_sound(&fixed, archive_size)) {
+  if ((fixed.flags & pff_flag_refused) != 0 || fixed.header_length > pff_header_length_limit ||
+      !pff_fixed_is_sound(&fixed, archive_size)) {
     std::fclose(stream);
     return nullptr;
   }
 
+  // Within the limit the block fits 32 bits.
   const std::uint32_t count = pff_searched_count(&fixed);
-  const std::uint64_t block_size = header_block_size(fixed.header_length, count);
-  pff_header* header = block_size > UINT32_MAX
-                           ? nullptr
-                           : static_cast<pff_header*>(pool_alloc(static_cast<std::uint32_t>(block_size)));
+  const std::uint32_t block_size = static_cast<std::uint32_t>(header_block_size(fixed.header_length, count));
+  pff_header* header = static_cast<pff_header*>(pool_alloc(block_size));
   if (header == nullptr) {
     std::fclose(stream);
-    stop("pffopen_header(): out of memory");
+    return nullptr;
   }
-  std::memcpy(header->archive, archive, archive_length + 1);
-  std::memcpy(header->opened, opened, std::strlen(opened) + 1);
+  std::memcpy(header->archive, real, std::strlen(real) + 1);
+  std::memcpy(header->asked, spelled, std::strlen(spelled) + 1);
   header->stream = stream;
+  header->stamp = stamp;
   header->image_length = fixed.header_length;
   header->image = reinterpret_cast<unsigned char*>(header + 1);
   header->by_name = reinterpret_cast<std::uint32_t*>(reinterpret_cast<char*>(header) + block_size) - count;
   // A header that cannot be listed would be lost with its stream; it is not kept.
   if (!load_image(header, &fixed, archive_size) || !list_prepend(header, pff_cache)) {
     std::fclose(stream);
-    pool_free(header, static_cast<std::uint32_t>(block_size));
+    pool_free(header, block_size);
     return nullptr;
   }
   index_by_name(header, static_cast<std::uint32_t>(fixed.first_entry), count);
   return header;
 }
 
+// The header for the archive path `spelled`: the one last loaded under that path, else the
+// one of the file the path leads to on disk, else that file loaded now. `reload` loads the
+// file the path leads to now whatever is cached. Two folders never share a header: the key
+// is the path as found, and a path asked for names one folder.
+pff_header* open_header(const char* spelled, bool reload) {
+  if (pff_cache == nullptr) pff_cache = list_create();
+  if (pff_cache == nullptr) return nullptr;
+  pff_header* cached = reload ? nullptr : cached_header(spelled, true);
+  if (cached != nullptr) return cached;
+  char real[pff_archive_path_limit + 1];
+  if (!pff_disk_resolve(spelled, real, sizeof real)) return nullptr;
+  cached = cached_header(real, false);
+  if (cached != nullptr && !reload) return cached;
+  pff_header* loaded = load_header(real, spelled);
+  // The old header stays for the records handed out from it; its stream is not needed.
+  if (loaded != nullptr && cached != nullptr && cached->stream != nullptr) {
+    std::fclose(cached->stream);
+    cached->stream = nullptr;
+  }
+  return loaded;
+}
+
+// Whether the header's file is unchanged since it was loaded.
+bool is_current(const pff_header* header) {
+  fileio_os_stamp now;
+  return fileio_os_stamp_path(header->archive, &now) && same_stamp(now, header->stamp);
+}
+
 }  // namespace
 
 pff_header* pffopen_header(const char* archive) {
-  return open_header(archive, archive);
+  pff_header* header = open_header(archive, false);
+  return header == nullptr || is_current(header) ? header : open_header(archive, true);
 }
 
 namespace {
@@ -184,34 +219,44 @@ const pff_entry* find_record(const pff_header* header, const char* name, std::si
   return reinterpret_cast<const pff_entry*>(record_at(header, first));
 }
 
+// Looks the member up in one header and opens it, only ever on the very file the header
+// came from: the stream's own stamp must be the header's. False when the header is stale (its
+// file changed since it was loaded), so that the file as it is now must answer instead.
+bool search_header(const pff_header* header, pf_file* file, const char* name, std::size_t n, const char* mode,
+                   const pff_entry** found) {
+  const pff_entry* entry = find_record(header, name, n);
+  if (entry == nullptr) return is_current(header);
+  std::FILE* stream = std::fopen(header->archive, mode);
+  if (stream == nullptr) return false;
+  fileio_os_stamp opened;
+  if (!fileio_os_stamp_stream(stream, &opened) || !same_stamp(opened, header->stamp) ||
+      !fileio_os_seek_fresh(stream, entry->offset)) {
+    std::fclose(stream);
+    return false;
+  }
+  file->stream = stream;
+  *found = entry;
+  return true;
+}
+
 }  // namespace
 
 const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, const char* mode) {
   // The archive is looked for in the directory as the handle names it, which on a file
-  // system that tells letter case apart is the real one; the upper-cased path is the key.
+  // system that tells letter case apart is the real one.
   char spelled[pff_archive_path_limit + 1];
   if (!compose_archive_path(spelled, path, prefix_length)) return nullptr;
   for (char* c = path; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
-
-  char archive[pff_archive_path_limit + 1];
-  if (!compose_archive_path(archive, path, prefix_length)) return nullptr;
-  pff_header* header = open_header(archive, spelled);
+  const pff_header* header = open_header(spelled, false);
   if (header == nullptr) return nullptr;
 
   const char* name = path + prefix_length;
   std::size_t n = std::strlen(name);
   // An empty name would begin every record's name; it names no member.
-  if (n == 0 || n > static_cast<std::size_t>(pff_name_limit)) return nullptr;
-  const pff_entry* entry = find_record(header, name, n);
-  if (entry == nullptr || !mode_only_reads(mode)) return nullptr;
-
-  std::FILE* stream = std::fopen(header->opened, mode);
-  if (stream == nullptr) return nullptr;
-  if (!fileio_os_seek_fresh(stream, entry->offset)) {
-    std::fclose(stream);
-    return nullptr;
-  }
-  file->stream = stream;
+  if (n == 0 || n > static_cast<std::size_t>(pff_name_limit) || !mode_only_reads(mode)) return nullptr;
+  const pff_entry* entry = nullptr;
+  if (!search_header(header, file, name, n, mode, &entry) && (header = open_header(spelled, true)) != nullptr)
+    search_header(header, file, name, n, mode, &entry);
   return entry;
 }
 

@@ -11,29 +11,35 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "filelib/fastfile.h"
 
 namespace {
 
+// What a search of one directory for a name found.
+enum component_match { component_found, component_absent, listing_failed };
+
 // Replaces the last component of `real` (which starts at `component`) with the directory
-// entry that matches it ignoring letter case. The directory is what precedes it.
-int resolve_component(char* real, std::size_t component) {
+// entry that matches it ignoring letter case. The directory is what precedes it. It is
+// absent only when the whole directory was listed without a match.
+component_match resolve_component(char* real, std::size_t component) {
   struct stat info;
-  if (stat(real, &info) == 0) return 1;
+  if (stat(real, &info) == 0) return component_found;
 
   char saved = real[component];
   real[component] = '\0';
   DIR* directory = opendir(component == 0 ? "." : real);
   real[component] = saved;
-  if (directory == nullptr) return 0;
+  if (directory == nullptr) return listing_failed;
 
   // A match equals `wanted` ignoring ASCII case, so it has the same length.
   const char* wanted = real + component;
   std::size_t length = std::strlen(wanted);
   char best[256];
   int found = 0;
+  errno = 0;  // readdir ends with errno untouched, or set when it failed
   while (struct dirent* entry = readdir(directory)) {
     if (length >= sizeof best || strcasecmp(entry->d_name, wanted) != 0) continue;
     if (!found || std::strcmp(entry->d_name, best) < 0) {
@@ -41,9 +47,11 @@ int resolve_component(char* real, std::size_t component) {
       found = 1;
     }
   }
+  const int complete = errno == 0;
   closedir(directory);
+  if (!complete) return listing_failed;
   if (found) std::memcpy(real + component, best, length);
-  return found;
+  return found ? component_found : component_absent;
 }
 
 }  // namespace
@@ -98,7 +106,7 @@ int resolve_components(char* real, std::size_t length) {
     if (end > start) {
       char saved = real[end];
       real[end] = '\0';
-      int found = resolve_component(real, start);
+      const int found = resolve_component(real, start) == component_found;
       real[end] = saved;
       if (!found) return 0;
     }
@@ -127,7 +135,7 @@ int pff_disk_resolve(const char* path, char* real, std::size_t capacity) {
   struct stat info;
   if (stat(directory, &info) != 0 || !S_ISDIR(info.st_mode)) return resolve_components(real, length);
   if (known_missing(path, info)) return 0;
-  if (resolve_component(real, name)) return 1;
-  remember_missing(path, length, info);
-  return 0;
+  const component_match match = resolve_component(real, name);
+  if (match == component_absent) remember_missing(path, length, info);
+  return match == component_found;
 }

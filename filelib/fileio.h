@@ -57,19 +57,24 @@ int pfgets(pf_file* file, char* buffer, int capacity);
 int pfputs(pf_file* file, const char* text);
 pf_file* pffopen(pf_dir* dir, const char* name, const char* mode);
 
-// Replacing a file whole, so that no failure or crash leaves it empty or short.
-// pfreplace_open opens a new, empty temporary file beside `name` in the directory (on disk,
-// where pfopen looks first), in binary mode; the caller writes it with pfputs and then ends
-// it with exactly one of the other two calls, never with pfclose. pfreplace_commit puts the
-// temporary, once flushed and on the disk, in place of `name` in one step; until it has
-// done so, the file `name` keeps its old bytes byte for byte whatever fails, and however
-// the process ends. A commit that fails (also after a failed pfputs), pfreplace_discard and
+// Replacing a file whole, so that no failure, crash or other writer leaves it empty, short
+// or mixed. pfreplace_open creates a new, empty temporary file "NAME.new" beside `name` in
+// the directory (on disk, where pfopen looks first), in binary mode; the caller writes it
+// with pfputs and then ends it with exactly one of the other two calls, never with pfclose.
+// The temporary is made only as a new file, never through a link, and is held until it
+// ends: one that no process holds (a crash's) is removed first, and one that another
+// replacement holds makes pfreplace_open fail and is left alone with the file. On Linux
+// the new file keeps the old one's permission bits. pfreplace_commit puts the temporary,
+// once flushed and on the disk, in place of `name` in one step; until it has done so, the
+// file `name` keeps its old bytes byte for byte whatever fails, and however the process
+// ends. A commit that fails (also after a failed pfputs), pfreplace_discard and
 // fileio_tidyup remove the temporary; a commit, failed or not, releases the handle.
 pf_file* pfreplace_open(pf_dir* dir, const char* name);
 int pfreplace_commit(pf_file* file);
 void pfreplace_discard(pf_file* file);
 // The reason the most recent failed pfreplace_open or pfreplace_commit gave up: the
-// system's own code (GetLastError's on Windows, errno's elsewhere), for the caller to report.
+// system's own code (GetLastError's on Windows, errno's elsewhere), for the caller to report;
+// another replacement under way gives ERROR_SHARING_VIOLATION or EBUSY.
 unsigned long pfreplace_error();
 
 // 1 when a stream opened with this mode is untranslated: the first of the letters "BbTt"

@@ -55,16 +55,42 @@ int fileio_os_size(std::FILE* stream, std::uint64_t* size);
 void fileio_os_set_default_binary();
 int fileio_os_default_is_binary();
 
+// ---- Telling whether a file changed (fastfile.cpp) ----
+
+// What tells one state of a file from another, compared whole: on Linux the file a name
+// leads to (device and inode), its size and its change time, which every write and every
+// change of times moves; on Windows, where a file held open cannot be replaced, its size
+// and last write time. Only 32-bit words, so it may sit in a pooled block that is 4-aligned.
+struct fileio_os_stamp {
+  std::uint32_t word[10];
+};
+// The stamp of the file at `path` (through links) or of a stream's file; 0 when it cannot
+// be told. Unused words are 0, so equal stamps compare equal byte for byte.
+int fileio_os_stamp_path(const char* path, fileio_os_stamp* stamp);
+int fileio_os_stamp_stream(std::FILE* stream, fileio_os_stamp* stamp);
+
 // ---- Replacing a file in one step (fileio_replace.cpp) ----
 
-// Writes the stream's buffer out and waits until the file's bytes are on the disk.
-int fileio_os_sync(std::FILE* stream);
-// Puts the file `from` in place of `to`, replacing it, in one step that is on the disk
-// when the call returns. On failure `to` is untouched and `from` stays where it was.
-int fileio_os_replace(const char* from, const char* to);
+// Creates the temporary `path` and opens it for writing as a binary stream: only as a new
+// name, never through a link, and held for as long as the stream is open so that every
+// other replacement can tell that it is in use (Windows: opened without sharing; Linux: an
+// flock on it). A temporary already there that no process holds was left by a crash and
+// is removed first; one that another process holds belongs to a replacement under way, is
+// left alone, and the call fails with fileio_os_error_busy. On Linux the new file takes
+// the permission bits of `keep_mode_of` when that is a regular file.
+std::FILE* fileio_os_create_temporary(const char* path, const char* keep_mode_of);
+// Puts the temporary `path`, open as `stream`, in place of `to` in one step that is on the
+// disk when the call returns, and closes the stream. On failure `to` is untouched and the
+// temporary is removed.
+int fileio_os_commit_temporary(std::FILE* stream, const char* path, const char* to);
+// Closes the stream and removes its temporary, unless the name has since passed to another
+// replacement.
+void fileio_os_discard_temporary(std::FILE* stream, const char* path);
 // The system's code for why the last failing call failed (GetLastError's on Windows,
 // errno's elsewhere); never 0, so that it always names a reason.
 unsigned long fileio_os_error();
-// The same system's codes for what the library refuses itself.
+// The same system's codes for what the library refuses itself, and for a temporary that
+// another replacement holds.
 extern const unsigned long fileio_os_error_no_memory;
 extern const unsigned long fileio_os_error_bad_name;
+extern const unsigned long fileio_os_error_busy;

@@ -1,10 +1,11 @@
 // Path rules and current-directory calls on Linux with glibc: "/" separates, a name is
 // absolute when it begins with "/", there are no drives and no text translation. It uses
-// what Linux and glibc add to POSIX: O_PATH, program_invocation_name and the read-ahead
-// fields of glibc's FILE.
+// what Linux and glibc add to POSIX: O_PATH, program_invocation_name, the read-ahead
+// fields of glibc's FILE, flock and st_ctim.
 #include "filelib/fileio_os.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -147,34 +148,142 @@ std::FILE* fileio_os_open(const char* path, const char* mode) {
   return stream;
 }
 
+namespace {
+
+void put_u64(std::uint32_t* words, std::uint64_t value) {
+  words[0] = static_cast<std::uint32_t>(value);
+  words[1] = static_cast<std::uint32_t>(value >> 32);
+}
+
+void stamp_of(const struct stat& info, fileio_os_stamp* stamp) {
+  *stamp = {};
+  put_u64(stamp->word, info.st_dev);
+  put_u64(stamp->word + 2, info.st_ino);
+  put_u64(stamp->word + 4, static_cast<std::uint64_t>(info.st_size));
+  put_u64(stamp->word + 6, static_cast<std::uint64_t>(info.st_ctim.tv_sec));
+  stamp->word[8] = static_cast<std::uint32_t>(info.st_ctim.tv_nsec);
+}
+
+}  // namespace
+
+int fileio_os_stamp_path(const char* path, fileio_os_stamp* stamp) {
+  struct stat info;
+  if (stat(path, &info) != 0) return 0;
+  stamp_of(info, stamp);
+  return 1;
+}
+
+int fileio_os_stamp_stream(std::FILE* stream, fileio_os_stamp* stamp) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return 0;
+  stamp_of(info, stamp);
+  return 1;
+}
+
 void fileio_os_set_default_binary() {}
 
 int fileio_os_default_is_binary() {
   return 1;
 }
 
-int fileio_os_sync(std::FILE* stream) {
-  return std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+namespace {
+
+// 1 when the descriptor's file is the one now at `path` itself, not reached through a link.
+int is_file_at(int descriptor, const char* path) {
+  struct stat held;
+  struct stat named;
+  return fstat(descriptor, &held) == 0 && lstat(path, &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
 }
 
-int fileio_os_replace(const char* from, const char* to) {
-  if (std::rename(from, to) != 0) return 0;
-  // The new name reaches the disk with a sync of its folder. The file is replaced whatever
-  // that sync gives, so its result does not change the answer.
+// Removes the temporary at `path` when no process holds its lock: a crash left it. Only the
+// file that was locked is removed, so a temporary made meanwhile by another replacement is
+// never taken for it. 0 with EBUSY when a replacement under way holds it.
+int remove_stale_temporary(const char* path) {
+  const int descriptor = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) {
+    // A link is held by no one; unlink removes the link, never the file it names.
+    if (errno == ELOOP) return unlink(path) == 0;
+    return errno == ENOENT;
+  }
+  int removed = 0;
+  if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) errno = EBUSY;
+  } else {
+    removed = !is_file_at(descriptor, path) || unlink(path) == 0;
+  }
+  close(descriptor);
+  return removed;
+}
+
+// Makes the file `to` names reach the disk under that name, with a sync of its folder.
+void sync_folder_of(const char* to) {
   char folder[FILEIO_PATH_LIMIT + 1] = ".";
   if (const char* last_separator = std::strrchr(to, '/')) {
     // A name right under the root keeps the root's own separator as its folder.
     const std::size_t length = last_separator == to ? 1 : static_cast<std::size_t>(last_separator - to);
-    if (length > FILEIO_PATH_LIMIT) return 1;
+    if (length > FILEIO_PATH_LIMIT) return;
     std::memcpy(folder, to, length);
     folder[length] = '\0';
   }
-  const int descriptor = open(folder, O_RDONLY | O_DIRECTORY);
+  const int descriptor = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor >= 0) {
     fsync(descriptor);
     close(descriptor);
   }
+}
+
+}  // namespace
+
+// flock, not fcntl's locks: two descriptors of one file conflict also within one process,
+// and a lock ends with the last descriptor, also when the process is killed.
+std::FILE* fileio_os_create_temporary(const char* path, const char* keep_mode_of) {
+  constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int descriptor = open(path, flags, 0666);
+  if (descriptor < 0 && errno == EEXIST && remove_stale_temporary(path)) {
+    descriptor = open(path, flags, 0666);
+    if (descriptor < 0 && errno == EEXIST) errno = EBUSY;  // another replacement came first
+  }
+  if (descriptor < 0) return nullptr;
+  // Until the lock is taken, another replacement may find the new file unlocked, take it
+  // for a stale one and remove it; the name then leads elsewhere and this one gives way.
+  if (flock(descriptor, LOCK_EX | LOCK_NB) != 0 || !is_file_at(descriptor, path)) {
+    close(descriptor);
+    errno = EBUSY;
+    return nullptr;
+  }
+  struct stat old;
+  std::FILE* stream = nullptr;
+  if (lstat(keep_mode_of, &old) != 0 || !S_ISREG(old.st_mode) || fchmod(descriptor, old.st_mode & 0777) == 0)
+    stream = fdopen(descriptor, "wb");
+  if (stream == nullptr) {
+    const int error = errno;
+    unlink(path);
+    close(descriptor);
+    errno = error;
+  }
+  return stream;
+}
+
+// The rename comes before the close: until then the lock keeps every other replacement
+// from taking the temporary for a stale one. Once the bytes are synced and renamed, the
+// close changes nothing on the disk.
+int fileio_os_commit_temporary(std::FILE* stream, const char* path, const char* to) {
+  if (std::fflush(stream) != 0 || fsync(fileno(stream)) != 0 || std::rename(path, to) != 0) {
+    const int error = errno;
+    fileio_os_discard_temporary(stream, path);
+    errno = error;
+    return 0;
+  }
+  sync_folder_of(to);
+  std::fclose(stream);
   return 1;
+}
+
+void fileio_os_discard_temporary(std::FILE* stream, const char* path) {
+  // The lock is still held, so the file at the name, if it is this one, is ours to remove.
+  if (is_file_at(fileno(stream), path)) unlink(path);
+  std::fclose(stream);
 }
 
 unsigned long fileio_os_error() {
@@ -183,3 +292,4 @@ unsigned long fileio_os_error() {
 
 const unsigned long fileio_os_error_no_memory = ENOMEM;
 const unsigned long fileio_os_error_bad_name = ENAMETOOLONG;
+const unsigned long fileio_os_error_busy = EBUSY;

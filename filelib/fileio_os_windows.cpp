@@ -117,6 +117,33 @@ int fileio_os_size(std::FILE* stream, std::uint64_t* size) {
   return 1;
 }
 
+namespace {
+
+void stamp_of(DWORD size_high, DWORD size_low, FILETIME written, fileio_os_stamp* stamp) {
+  *stamp = {};
+  stamp->word[0] = size_high;
+  stamp->word[1] = size_low;
+  stamp->word[2] = written.dwHighDateTime;
+  stamp->word[3] = written.dwLowDateTime;
+}
+
+}  // namespace
+
+int fileio_os_stamp_path(const char* path, fileio_os_stamp* stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+  stamp_of(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, stamp);
+  return 1;
+}
+
+int fileio_os_stamp_stream(std::FILE* stream, fileio_os_stamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION data;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &data)) return 0;
+  stamp_of(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, stamp);
+  return 1;
+}
+
 void fileio_os_set_default_binary() {
   _fmode = _O_BINARY;
 }
@@ -125,7 +152,30 @@ int fileio_os_default_is_binary() {
   return _fmode == _O_BINARY;
 }
 
-int fileio_os_sync(std::FILE* stream) {
+// A temporary held by a replacement under way is open without sharing, so deleting it
+// fails; one that can be deleted was left by a crash.
+std::FILE* fileio_os_create_temporary(const char* path, const char*) {
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileA(path))
+    handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  std::FILE* stream = descriptor == -1 ? nullptr : _fdopen(descriptor, "wb");
+  if (stream == nullptr) {
+    if (descriptor == -1) {
+      CloseHandle(handle);
+    } else {
+      _close(descriptor);
+    }
+    DeleteFileA(path);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  }
+  return stream;
+}
+
+namespace {
+
+int flush_to_disk(std::FILE* stream) {
   SetLastError(ERROR_SUCCESS);
   if (std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0) return 1;
   // A write the disk has no room for fails in the C runtime alone, with no system code.
@@ -133,8 +183,32 @@ int fileio_os_sync(std::FILE* stream) {
   return 0;
 }
 
-int fileio_os_replace(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}  // namespace
+
+// Windows moves no file that is open without sharing, so the stream is closed first. A
+// replacement that then takes the temporary for a stale one holds its own new file
+// without sharing, and the move fails rather than put that file in place.
+int fileio_os_commit_temporary(std::FILE* stream, const char* path, const char* to) {
+  int done = flush_to_disk(stream);
+  DWORD error = done ? ERROR_SUCCESS : fileio_os_error();
+  if (std::fclose(stream) != 0 && done) {
+    done = 0;
+    error = fileio_os_error();
+  }
+  if (done && !MoveFileExA(path, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    done = 0;
+    error = fileio_os_error();
+  }
+  if (!done) {
+    DeleteFileA(path);
+    SetLastError(error);
+  }
+  return done;
+}
+
+void fileio_os_discard_temporary(std::FILE* stream, const char* path) {
+  std::fclose(stream);
+  DeleteFileA(path);
 }
 
 unsigned long fileio_os_error() {
@@ -144,3 +218,4 @@ unsigned long fileio_os_error() {
 
 const unsigned long fileio_os_error_no_memory = ERROR_NOT_ENOUGH_MEMORY;
 const unsigned long fileio_os_error_bad_name = ERROR_FILENAME_EXCED_RANGE;
+const unsigned long fileio_os_error_busy = ERROR_SHARING_VIOLATION;

@@ -12,8 +12,8 @@
 namespace {
 
 // The temporary is the file's own name with this appended. No look-up of the menu or of
-// an archive asks for such a name, and a temporary that a crash left behind is simply
-// overwritten by the next replacement of the same file.
+// an archive asks for such a name. A temporary that a crash left behind is removed by the
+// next replacement of the same file; one that another replacement holds makes it fail.
 const char temporary_suffix[] = ".new";
 
 // A replacement under way: its handle, whose name is the temporary's path, and the path
@@ -61,8 +61,7 @@ void release_pending(pending_replacement* pending) {
 // Ends a replacement that is not to take effect: its temporary is closed and removed.
 void discard(pending_replacement* pending) {
   list_remove(pending, pending_replacements);
-  if (pending->file->stream) std::fclose(pending->file->stream);
-  std::remove(pending->file->name);
+  fileio_os_discard_temporary(pending->file->stream, pending->file->name);
   release_pending(pending);
 }
 
@@ -99,7 +98,7 @@ pf_file* pfreplace_open(pf_dir* dir, const char* name) {
     return nullptr;
   }
   pf_file* file = pending->file;
-  file->stream = fileio_os_open(file->name, "wb");
+  file->stream = fileio_os_create_temporary(file->name, pending->target);
   if (!file->stream) {
     refuse(fileio_os_error());
     list_remove(pending, pending_replacements);
@@ -113,27 +112,17 @@ pf_file* pfreplace_open(pf_dir* dir, const char* name) {
 int pfreplace_commit(pf_file* file) {
   pending_replacement* pending = find_pending(file);
   if (!pending) return refuse(fileio_os_error_bad_name);
-  // Each step runs only when every one before it succeeded; the first failure names the
-  // reason. A line that pfputs could not write fails the whole replacement.
-  int done = !std::ferror(file->stream) && fileio_os_sync(file->stream);
-  unsigned long error = done ? 0 : fileio_os_error();
-  std::FILE* stream = file->stream;
-  file->stream = nullptr;
-  if (std::fclose(stream) != 0 && done) {
-    done = 0;
-    error = fileio_os_error();
-  }
-  if (done && !fileio_os_replace(file->name, pending->target)) {
-    done = 0;
-    error = fileio_os_error();
-  }
-  if (!done) {
+  // A line that pfputs could not write fails the whole replacement.
+  if (std::ferror(file->stream)) {
+    const unsigned long error = fileio_os_error();
     discard(pending);
     return refuse(error);
   }
+  const int done = fileio_os_commit_temporary(file->stream, file->name, pending->target);
+  const unsigned long error = done ? 0 : fileio_os_error();
   list_remove(pending, pending_replacements);
   release_pending(pending);
-  return 1;
+  return done ? 1 : refuse(error);
 }
 
 void pfreplace_discard(pf_file* file) {

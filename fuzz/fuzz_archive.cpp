@@ -2,9 +2,9 @@
 // input is one archive in the process's scratch directory and one name looked up through
 // pfopen. The lookup must agree with a plain reading of the format: a member is found only
 // in a sound archive (magic, flag bit 0 clear, header_length covering every searched
-// record and lying inside the file, first_entry not negative, every searched member inside
-// the file), it is the first searched record whose name begins with the upper-cased name,
-// and its stream starts at the member. Reading it with pfgets must end, and write modes
+// record, lying inside the file and within the reader's limit, first_entry not negative,
+// every searched member inside the file), it is the first searched record whose name begins with the
+// upper-cased name, and its stream starts at the member. Reading it with pfgets must end, and write modes
 // must never reach the archive.
 //
 // Input: byte 0 options (bit 0: relative directory handle; bits 1-3: line capacity;
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "filelib/fastfile.h"
+#include "filelib/fastfile_format.h"
 #include "filelib/fileio.h"
 #include "fuzz_scratch.h"
 #include "support/list.h"
@@ -38,7 +39,9 @@ long expected_record(const std::string& archive, const std::string& name) {
   const std::uint32_t flags = get_u32(bytes + 12);
   const std::int32_t first = static_cast<std::int32_t>(get_u32(bytes + 20));
   const std::int32_t count = static_cast<std::int32_t>(get_u32(bytes + 24));
-  if ((flags & 1) != 0 || header_length < 28 || header_length > size || first < 0) return -1;
+  if ((flags & 1) != 0 || header_length < 28 || header_length > size || first < 0 ||
+      header_length > pff_header_length_limit)
+    return -1;
   const std::int64_t searched = count > 0 ? count : 0;
   if (28 + 24 * (std::int64_t(first) + searched) > std::int64_t(header_length)) return -1;
   for (std::int64_t i = first; i < first + searched; ++i) {
@@ -52,16 +55,20 @@ long expected_record(const std::string& archive, const std::string& name) {
   return -1;
 }
 
-// Headers stay cached for the life of the process, with their streams open. Between
-// inputs the cache is emptied the way it was filled, so every input loads its own archive
-// and the process does not run out of file descriptors.
+// Headers stay cached for the life of the process, the newest of each file with its stream
+// open. Between inputs the cache is emptied the way it was filled, so every input loads its
+// own archive and the process does not run out of file descriptors. A header's block ends
+// with its index of the searched records.
 void forget_cached_headers() {
   if (pff_cache == nullptr) return;
   while (pff_cache->next != pff_cache) {
     pff_header* header = static_cast<pff_header*>(pff_cache->next->item);
     list_remove(header, pff_cache);
-    std::fclose(header->stream);
-    pool_free(header, static_cast<std::uint32_t>(sizeof(pff_header) + header->image_length));
+    if (header->stream != nullptr) std::fclose(header->stream);
+    pff_fixed_header fixed;
+    pff_decode_fixed(header->image, &fixed);
+    const char* block_end = reinterpret_cast<const char*>(header->by_name + pff_searched_count(&fixed));
+    pool_free(header, static_cast<std::uint32_t>(block_end - reinterpret_cast<const char*>(header)));
   }
   list_destroy(pff_cache);
   pff_cache = nullptr;

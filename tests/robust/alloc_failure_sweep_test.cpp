@@ -104,8 +104,7 @@ std::string run_child(refused_layer layer, long first, bool persistent, bool* cl
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     return "ended with status " + std::to_string(status) + ": " + err;
   if (out.rfind("completed ", 0) == 0 && err.empty()) return "";
-  const std::set<std::string> stops = {"pfopen(): out of memory\n", "pffopen(): out of memory\n",
-                                       "pffopen_header(): out of memory\n"};
+  const std::set<std::string> stops = {"pfopen(): out of memory\n", "pffopen(): out of memory\n"};
   return out.empty() && stops.count(err) ? ""
                                          : "neither completed nor a known stop: '" + out + "' '" + err + "'";
 }
