@@ -18,7 +18,7 @@ set -a
 # shellcheck disable=SC1091
 . "$dir/session.env"
 set +a
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 case " $* " in
   *" --gtest_list_tests "*)
     # The test list is parsed by CTest, which does not expect Windows line ends.

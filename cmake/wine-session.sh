@@ -17,7 +17,8 @@ envfile=$dir/session.env
 wine=/usr/lib/wine/wine64
 wine32=/usr/lib/wine/wine
 wineserver=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$prefix
+# No Mono or Gecko prompts, and no desktop entries on the host for the shortcuts setup makes.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEPREFIX=$prefix
 
 alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
 
@@ -104,7 +105,7 @@ ENV
   env)
     [ -f "$envfile" ] || { echo "wine-session: no session in $dir" >&2; exit 1; }
     sed 's/^/export /' "$envfile"
-    echo "export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
+    echo "export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'"
     ;;
   *)
     echo "usage: $0 start|stop|env" >&2

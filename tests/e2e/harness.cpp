@@ -151,7 +151,11 @@ void e2e_test::TearDown() {
 
 std::string e2e_test::mount_disc(const std::string& folder) {
   // Wine reads a drive's label when the drive is made: a changed disc is mounted again.
-  if (disc_letter && !set_wine_cd_drive(disc_letter, folder.c_str())) disc_letter = 0;
+  if (disc_letter && (folder.empty() || !set_wine_cd_drive(disc_letter, folder.c_str()))) {
+    set_wine_cd_drive(disc_letter, nullptr);
+    disc_letter = 0;
+  }
+  if (folder.empty()) return "";
   for (char letter = 'y'; letter > 'k' && !disc_letter; --letter)
     if (!(GetLogicalDrives() & (1u << (letter - 'a'))) && set_wine_cd_drive(letter, folder.c_str()))
       disc_letter = letter;

@@ -79,7 +79,8 @@ class e2e_test : public ::testing::Test {
   void expect_closes(const menu_process& menu);                       // exit code 0
   void prepare_detection(const std::string& mdrivers);                // what mprofile.exe will leave
   // Makes the folder a CD-ROM drive, on a free letter, until the test ends; its root ("X:")
-  // without the separator, or "" when none could be made. Called again, it changes the disc.
+  // without the separator, or "" when none could be made. Called again, it changes the disc;
+  // with "", the drive is gone.
   std::string mount_disc(const std::string& folder);
 
   std::string scratch_dir, cd_dir, log_path;

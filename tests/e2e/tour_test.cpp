@@ -3,6 +3,8 @@
 #include <windows.h>  // before psapi.h
 
 #include <psapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include "harness.h"
 #include "renderer_probe.h"
@@ -49,6 +51,12 @@ std::string folder_entries(const std::string& folder) {  // "name|name|"; "<none
   while (FindNextFileA(search, &entry));
   FindClose(search);
   return names;
+}
+
+std::string shell_folder(int id) {  // a folder of every user's, CSIDL_COMMON_*
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
 }
 
 HWND wait_for_window(const char* title) {
@@ -140,8 +148,8 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   expect_installed(menu, true);
   ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
   size_t bytes = read_bytes(join_path(install_dir, "uninstall.exe")).size();
-  for (const char* name : {"korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe",
-                           "mprofile.exe", "Readme.txt"}) {
+  for (const char* name : {"startup.exe", "korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe",
+                           "netlaunc.exe", "mprofile.exe", "Readme.txt"}) {
     EXPECT_EQ(read_bytes(join_path(install_dir, name)), read_bytes(cd_dir + name)) << name;
     bytes += read_bytes(join_path(install_dir, name)).size();
   }
@@ -174,6 +182,34 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   EXPECT_EQ(WaitForSingleObject(game_process, step_timeout_ms), WAIT_OBJECT_0);
   CloseHandle(game_process);
 
+  // The installed game without the CD: its Start menu entry starts the menu in the game
+  // folder, which takes no setup program from there and plays.
+  const std::string start_menu = join_path(shell_folder(CSIDL_COMMON_PROGRAMS), "Korvamund");
+  const std::string desktop_shortcut =
+      join_path(shell_folder(CSIDL_COMMON_DESKTOPDIRECTORY), "Korvamund.lnk");
+  EXPECT_EQ(folder_entries(start_menu), "Korvamund.lnk|Readme.lnk|Uninstall Korvamund.lnk|");
+  EXPECT_NE(read_bytes(desktop_shortcut), "<missing>");  // the finish page's check box
+  ASSERT_TRUE(install_stand_in("C:\\redist\\directx\\dxsetup.exe") && mount_disc("").empty());
+  ShellExecuteA(nullptr, "open", join_path(start_menu, "Korvamund.lnk").c_str(), nullptr, nullptr,
+                SW_SHOWNORMAL);
+  menu_process installed{{window_process(wait_for_window("Korvamund Startup"))},
+                         visible_window("Korvamund Startup")};
+  EXPECT_EQ(program_of(installed.window), install_dir + "\\startup.exe");
+  ASSERT_TRUE(wait_idle(installed.window));
+  click(installed, 8004);
+  expect_error_box(installed, cdrom_error);
+  click(installed, 8002);
+  game = wait_for_window("Korvamund");
+  EXPECT_EQ(program_of(game).rfind(install_dir + "\\", 0), 0u) << program_of(game);
+  expect_closes(installed);
+  CloseHandle(installed.info.hProcess);
+  game_process = window_process(game);
+  PostMessageA(game, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(game_process, step_timeout_ms), WAIT_OBJECT_0);
+  CloseHandle(game_process);
+  remove_tree("C:\\redist");
+  cd_dir = CharLowerA(&(mount_disc(join_path(program_dir(), "..\\korvamund-cd")) + "\\")[0]);
+
   const std::string later = CharLowerA(&join_path(scratch_dir, "Other Games\\Korvamund")[0]);
   EXPECT_EQ(install(join_path(scratch_dir, std::string(130, 'k'))), 3);  // longer than the menu can use
   EXPECT_EQ(install(install_dir), 0);  // a repair: only what setup and the menu wrote is there
@@ -183,7 +219,10 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   // Setup takes over no folder with other content, and follows no link to another place.
   EXPECT_EQ(install(install_dir), 3);
   if (GetLogicalDrives() & (1u << 4)) EXPECT_EQ(install("E:\\junction"), 3);
+  // The uninstaller ends the installed menu, whose file it could not delete while it runs.
+  menu_process& running = start(install_dir, join_path(install_dir, "startup.exe"));
   ASSERT_EQ(run("\"" + install_dir + "\\uninstall.exe\" /S"), 0);  // its copy in %TEMP% goes on
+  expect_closes(running);
   EXPECT_TRUE(wait_until([&] { return folder_entries(install_dir) == "my notes.txt|"; }, step_timeout_ms))
       << folder_entries(install_dir);
   EXPECT_EQ(registry_value(app_paths, "Path"), later);
@@ -198,4 +237,5 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   expect_installed(again, false);
   ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
   EXPECT_TRUE(wait_until([&] { return !IsWindow(wizard); }, step_timeout_ms));
+  EXPECT_EQ(folder_entries(start_menu) + read_bytes(desktop_shortcut), "<none><missing>");
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The game CD image: the files Windows shows (its Joliet names), the volume labels, and
-# AUTORUN.INF, which starts the menu.
+# The game CD image: the files Windows shows (its Joliet names), the volume labels,
+# AUTORUN.INF, which starts the menu, and programs that 32-bit Windows runs.
 set -euo pipefail
 image=$1
 failed=0
@@ -25,4 +25,11 @@ trap 'rm -rf "$scratch"' EXIT
 xorriso -osirrox on -indev "$image" -extract /AUTORUN.INF "$scratch/AUTORUN.INF" 2>/dev/null
 autorun=$(od -An -c "$scratch/AUTORUN.INF" | tr -s ' \n' ' ')
 expect "AUTORUN.INF" "$(printf '[autorun]\r\nopen=startup.exe\r\nicon=startup.exe,0\r\nlabel=Korvamund\r\n' | od -An -c | tr -s ' \n' ' ')" "$autorun"
+# Every program is 32-bit x86 code (PE machine 0x014c), so one disc runs on 32- and 64-bit
+# Windows.
+xorriso -osirrox on -indev "$image" -extract / "$scratch/disc" 2>/dev/null
+for program in $(cd "$scratch/disc" && find . -iname '*.exe' | sort); do
+  pe=$(od -An -tu4 -j 60 -N4 "$scratch/disc/$program" | tr -d ' ')
+  expect "machine of $program" "4c 01" "$(od -An -tx1 -j $((pe + 4)) -N2 "$scratch/disc/$program" | sed 's/^ //')"
+done
 exit $failed

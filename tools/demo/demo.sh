@@ -8,21 +8,23 @@
 #   tools/demo/demo.sh --reset    forget the demo installation (remove the demo prefix)
 #
 # Drive D: of the prefix (build/demo-wine/prefix) is a CD-ROM drive holding the image's
-# files as read back from it (build/korvamund-cd). Programs come from build/windows/bin, or
-# from KORV_DEMO_BIN.
+# files as read back from it (build/korvamund-cd). Programs come from build/windows-x86/bin
+# (the CD is 32-bit), or from KORV_DEMO_BIN; KORV_DIRECTX_DIR is read by make_cd.sh.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
-bin=${KORV_DEMO_BIN:-$repo/build/windows/bin}
+bin=${KORV_DEMO_BIN:-$repo/build/windows-x86/bin}
 image=$repo/build/korvamund-cd.iso
 cd_dir=$repo/build/korvamund-cd
 shots=$repo/build/demo-shots
 export KORV_WINE_DIR=$repo/build/demo-wine
 prefix=$KORV_WINE_DIR/prefix
 session=$repo/cmake/wine-session.sh
-wine=/usr/lib/wine/wine64
+# The disc's programs and the tour driver are 32-bit; the prefix is made by the 64-bit side.
+wine=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$prefix
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEPREFIX=$prefix
 
 menu_title="Korvamund Startup"
 setup_title="Korvamund Setup"
@@ -33,8 +35,8 @@ say() { echo "demo: $*"; }
 
 make_image() {
   local name
-  for name in startup.exe setup.exe mprofile.exe dxsetup.exe tour.exe "${game_programs[@]}"; do
-    [ -f "$bin/$name" ] || { echo "demo: $bin/$name is missing; build the windows preset first" >&2; exit 1; }
+  for name in startup.exe setup.exe mprofile.exe "${game_programs[@]}"; do
+    [ -f "$bin/$name" ] || { echo "demo: $bin/$name is missing; build the windows-x86 preset first" >&2; exit 1; }
   done
   "$here/make_cd.sh" "$bin" "$image" "$cd_dir"
   say "the game CD: $image"
@@ -45,7 +47,7 @@ make_prefix() {
   [ -f "$prefix/system.reg" ] && return 0
   mkdir -p "$KORV_WINE_DIR"
   say "making the demo Wine prefix (once)"
-  "$wine" wineboot -i >"$KORV_WINE_DIR/wineboot.log" 2>&1 || true
+  "$wine64" wineboot -i >"$KORV_WINE_DIR/wineboot.log" 2>&1 || true
   "$wineserver" -w
 }
 
@@ -100,7 +102,7 @@ run_tour() {
   # The tour shows a first installation: forget an earlier one.
   "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\korv.exe' /f >/dev/null 2>&1 || true
   "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvamund' /f >/dev/null 2>&1 || true
-  rm -rf "$prefix/drive_c/Program Files/Korvamund"
+  rm -rf "$prefix/drive_c/Program Files (x86)/Korvamund"
 
   (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >"$KORV_WINE_DIR/menu.log" 2>&1) &
   local menu_pid=$!

@@ -24,6 +24,7 @@ Target x86-unicode
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WinMessages.nsh
 
 !define GAME "Korvamund"
 !define VERSION "1.0.0"
@@ -50,13 +51,18 @@ BrandingText "${GAME} ${VERSION}"
 ; (asInvoker, which also keeps them out of file and registry virtualisation) and ask for
 ; elevation themselves when they lack it: see elevate.
 RequestExecutionLevel user
-ManifestSupportedOS all
+; Written for Windows 7 to Windows 10 and 11, as the menu is.
+ManifestSupportedOS Win7 Win8 Win8.1 Win10
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\Readme.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+; The finish page's other check box offers a shortcut to the menu on the desktop.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Put a shortcut to ${GAME} on the desktop"
+!define MUI_FINISHPAGE_RUN_FUNCTION make_desktop_shortcut
 ; The progress pages stay when done, showing each step, until the player clicks Next.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
 !define MUI_UNFINISHPAGE_NOAUTOCLOSE
@@ -73,8 +79,10 @@ ShowUninstDetails show
 !insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "English"
 
-; What setup copies from the CD, the uninstaller aside.
+; What setup copies from the CD, the uninstaller aside. The menu comes too, so that the
+; installed game starts without the CD.
 !macro FOR_EACH_GAME_FILE DO
+  !insertmacro ${DO} "startup.exe"
   !insertmacro ${DO} "korv.exe"
   !insertmacro ${DO} "korv3dfx.exe"
   !insertmacro ${DO} "korvsw.exe"
@@ -109,6 +117,13 @@ ShowUninstDetails show
     Quit
   ${EndIf}
 !macroend
+
+; The Start menu entries, for every user of the machine: the menu (started in the game
+; folder), the Readme and the uninstaller; and the desktop shortcut the finish page offers.
+!define START_MENU "$SMPROGRAMS\${GAME}"
+!define MENU_SHORTCUT "${GAME}.lnk"
+!define README_SHORTCUT "Readme.lnk"
+!define UNINSTALL_SHORTCUT "Uninstall ${GAME}.lnk"
 
 ; A running menu repaints, and so shows at once whether the game is installed.
 !macro REFRESH_MENU
@@ -215,6 +230,12 @@ Function check_install_dir
   ${EndIf}
 FunctionEnd
 
+Function make_desktop_shortcut
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  CreateShortCut "$DESKTOP\${MENU_SHORTCUT}" "$INSTDIR\startup.exe"
+FunctionEnd
+
 ; After folder_rights lock or protect: a failure stops the installation.
 Function stop_unless_rights_set
   ${If} $0 <> 0
@@ -241,6 +262,13 @@ Section
   Call stop_unless_rights_set
   DetailPrint "Players may add and replace setting files in $INSTDIR, and only read and run the programs."
 
+  SetShellVarContext all
+  CreateDirectory "${START_MENU}"
+  ; A shortcut starts its program in the output folder of its making: the game folder.
+  CreateShortCut "${START_MENU}\${MENU_SHORTCUT}" "$INSTDIR\startup.exe"
+  CreateShortCut "${START_MENU}\${README_SHORTCUT}" "$INSTDIR\Readme.txt"
+  CreateShortCut "${START_MENU}\${UNINSTALL_SHORTCUT}" "$INSTDIR\uninstall.exe"
+
   WriteRegStr HKLM "${APP_PATHS_KEY}" "" "$INSTDIR\korv.exe"
   WriteRegStr HKLM "${APP_PATHS_KEY}" "Path" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -264,6 +292,20 @@ SectionEnd
   Delete "$INSTDIR\${NAME}"
 !macroend
 
+; Deletes a file of the game folder that a program may still hold: the uninstall.exe that
+; started this copy while it ends, or the installed menu while it runs. Tried for up to 30 s.
+Function un.delete_when_free
+  Pop $R1
+  ${For} $R0 1 300
+    ClearErrors
+    Delete "$INSTDIR\$R1"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    Sleep 100
+  ${Next}
+FunctionEnd
+
 Function un.onInit
   ${If} ${Silent}
     StrCpy $1 "/S"
@@ -277,9 +319,16 @@ FunctionEnd
 Section "Uninstall"
   ; The keys go first, and only while they name this folder: a later installation
   ; elsewhere keeps its registration. (NSIS compares without regard to letter case.)
+  ; So do the Start menu entries and the desktop shortcut.
   ReadRegStr $0 HKLM "${APP_PATHS_KEY}" "Path"
   ${If} $0 == $INSTDIR
     DeleteRegKey HKLM "${APP_PATHS_KEY}"
+    SetShellVarContext all
+    Delete "${START_MENU}\${MENU_SHORTCUT}"
+    Delete "${START_MENU}\${README_SHORTCUT}"
+    Delete "${START_MENU}\${UNINSTALL_SHORTCUT}"
+    RMDir "${START_MENU}"
+    Delete "$DESKTOP\${MENU_SHORTCUT}"
   ${EndIf}
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "UninstallString"
   ${If} $0 == '"$INSTDIR\uninstall.exe"'
@@ -287,16 +336,18 @@ Section "Uninstall"
   ${EndIf}
   !insertmacro FOR_EACH_GAME_FILE DELETE_FROM_GAME_FOLDER
   !insertmacro FOR_EACH_WRITTEN_FILE DELETE_FROM_GAME_FOLDER
-  ; The uninstall.exe that started this copy may still be ending and so hold its file;
-  ; it is deleted as soon as it lets go (tried for up to 30 s).
-  ${For} $R0 1 300
-    ClearErrors
-    Delete "$INSTDIR\uninstall.exe"
-    ${IfNot} ${Errors}
-      ${Break}
+  ; A running program's file cannot be deleted. When the menu's file stayed, the installed
+  ; menu runs (only one menu runs at a time): it is ended as Exit ends it.
+  ${If} ${FileExists} "$INSTDIR\startup.exe"
+    FindWindow $0 "Korvamund Startup" "Korvamund Startup"
+    ${If} $0 <> 0
+      SendMessage $0 ${WM_COMMAND} 8005 0 /TIMEOUT=5000
     ${EndIf}
-    Sleep 100
-  ${Next}
+    Push "startup.exe"
+    Call un.delete_when_free
+  ${EndIf}
+  Push "uninstall.exe"
+  Call un.delete_when_free
   ; Only when empty: files of the player's own stay, and with them the folder.
   RMDir "$INSTDIR"
   !insertmacro REFRESH_MENU

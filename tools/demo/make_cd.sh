@@ -5,6 +5,9 @@
 #
 # BIN holds the built programs, setup.exe among them. IMAGE is the ISO 9660 image to
 # write, with Joliet names (the ones Windows shows) and the volume label KORVAMUND.
+# KORV_DIRECTX_DIR, when set, is a DirectX redistributable folder, put on the disc whole as
+# redist\directx (its dxsetup.exe is what Install DirectX starts); otherwise the demo's
+# dxsetup.exe stands alone there.
 # CONTENTS, when given, receives the image's files as read back from it: a drive made of
 # that folder shows exactly what the disc holds.
 set -euo pipefail
@@ -13,15 +16,20 @@ bin=$1 image=$2 contents=${3:-}
 layout=$image.layout
 label=KORVAMUND  # the installed menu finds the disc by it
 
-# What the CD holds; setup.exe copies the programs of the second line and Readme.txt.
-cd_programs=(startup.exe setup.exe
-  korv.exe korv3dfx.exe korvsw.exe korvk6.exe netlaunc.exe mprofile.exe)
+# What the CD holds: the files setup copies (korvamund.nsi lists them), setup.exe itself,
+# AUTORUN.INF and the DirectX setup.
+# shellcheck source=game_files.sh
+. "$here/game_files.sh"
+mapfile -t files < <(game_files "$bin")
 
 rm -rf "$layout"
 mkdir -p "$layout/redist/directx"
-for name in "${cd_programs[@]}"; do cp "$bin/$name" "$layout/"; done
-cp "$bin/dxsetup.exe" "$layout/redist/directx/"
-cp "$here/AUTORUN.INF" "$here/Readme.txt" "$layout/"
+cp "${files[@]}" "$bin/setup.exe" "$here/AUTORUN.INF" "$layout/"
+if [ -n "${KORV_DIRECTX_DIR:-}" ]; then
+  cp -R "$KORV_DIRECTX_DIR/." "$layout/redist/directx/"
+else
+  cp "$bin/dxsetup.exe" "$layout/redist/directx/"
+fi
 
 rm -f "$image"
 # xorriso reports on standard error even when all goes well: shown only when it fails.
