@@ -6,7 +6,7 @@
 
 extern HINSTANCE g_instance;
 extern HWND g_main_window;
-extern int g_nofog;  // fog work-around; 0 at every start, set by the troubleshooting dialog
+extern int g_nofog;  // fog work-around: loaded from "frontend.dat" at start, set by its dialog
 
 constexpr int menu_outer_width = 325;
 constexpr int menu_outer_height = 545;

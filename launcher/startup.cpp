@@ -1,8 +1,10 @@
 // Program entry: refuse to run beside the game or another menu, start the file library,
-// create the menu window and run the message loop.
+// load the stored fog setting, create the menu window and run the message loop.
 #include "main_window.h"
 
 #include "filelib/fileio.h"
+#include "fog_setting.h"
+#include "install_state.h"
 #include "resource_ids.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
@@ -17,6 +19,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
 
   g_instance = instance;
   fileio_init();
+  // The fog work-around stored by an earlier run applies from the start, to the first Play.
+  char install_dir[registry_text_size];
+  if (read_install_dir(install_dir)) load_fog_setting(install_dir, &g_nofog);
 
   // The class name doubles as the window title.
   if (register_menu_class(menu_class)) {

@@ -81,8 +81,8 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
   };
   // clang-format off
   const launch_case cases[] = {
-      // The stored fog setting counts only once the dialog has loaded it in this run.
-      {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe -ar3"},
+      // The fog setting an earlier run stored applies from the start.
+      {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe -ar3 -anf"},
       {"Games\\K", glide, false, false, "", BST_CHECKED, play_id, "korv3dfx.exe -ar3 -anf"},
       {"Games\\K", glide, false, false, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe -ar3"},
       // The network launcher takes the renderer's option, never the fog option.
