@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "install_state.h"
 #include "filelib/fileio.h"
+#include "menu_keyboard.h"
 #include "resource_ids.h"
 
 #include <cstdio>
@@ -61,6 +62,10 @@ void create_menu(HWND window) {
   g_picture = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_MENU_PICTURE));
   g_picture_dc = CreateCompatibleDC(nullptr);
   if (g_picture_dc != nullptr && g_picture != nullptr) SelectObject(g_picture_dc, g_picture);
+  // The focused button shows its focus rectangle from the start, not only after a key.
+  SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  // Centring may have activated the window before it had buttons to take the focus.
+  if (GetFocus() == window) restore_menu_focus();
 }
 
 LRESULT CALLBACK menu_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -80,6 +85,10 @@ LRESULT CALLBACK menu_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       if (g_menu_closed) break;
       refresh_menu(window);
       return 0;
+    case WM_ACTIVATE:
+    case WM_NEXTDLGCTL:
+    case DM_GETDEFID:
+      return menu_keyboard_message(window, message, wparam, lparam);
   }
   return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -116,10 +125,12 @@ void refresh_menu(HWND window) {
 
   // Any registered path counts as installed here; the commands apply the stricter test.
   const bool installed = game_registered();
+  HWND focus = GetFocus();
   for (int i = 0; i < menu_button_count; ++i) {
     const menu_button& button = menu_buttons[i];
     EnableWindow(g_button[i], installed ? button.enabled_when_installed : button.enabled_when_not_installed);
   }
+  hand_on_focus(focus);
 }
 
 void error_box(int code) {
@@ -168,6 +179,10 @@ void center_window(HWND window) {
   const int x = (reference_width - (own.right - own.left) - 1) / 2;
   const int y = (reference_height - (own.bottom - own.top) - 1) / 2;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+HWND menu_button_window(int index) {
+  return g_button[index];
 }
 
 bool menu_closed() {

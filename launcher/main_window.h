@@ -20,6 +20,7 @@ int register_menu_class(const char* class_name);
 
 // Paints the picture and enables the buttons as the install state says.
 void refresh_menu(HWND window);
+HWND menu_button_window(int index);  // the buttons in the order of the button table, top to bottom
 
 void error_box(int code);  // error_cdrom: the CD-ROM text; anything else: the installation text
 // Tells the player, in a box owned by the menu, that a setting (string id) could not be

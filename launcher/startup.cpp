@@ -39,6 +39,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   MSG message;
   BOOL got;
   while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+    // Tab, the arrow keys, Enter and Space move among the buttons and press them, as in a
+    // dialog. IsDialogMessage dispatches every other message for the menu itself.
+    if (IsDialogMessageA(g_main_window, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
