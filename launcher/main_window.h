@@ -8,7 +8,8 @@ extern HINSTANCE g_instance;
 extern HWND g_main_window;
 extern int g_nofog;  // fog work-around: loaded from "frontend.dat" at start, set by its dialog
 
-constexpr int menu_outer_width = 325;
+constexpr DWORD menu_window_style = WS_CAPTION | WS_SYSMENU;
+constexpr int menu_outer_width = 325;  // at 96 DPI; the menu grows with the screen's scale
 constexpr int menu_outer_height = 545;
 constexpr int menu_button_count = 8;
 

@@ -25,8 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
 
   // The class name doubles as the window title.
   if (register_menu_class(menu_class)) {
-    g_main_window = CreateWindowExA(0, menu_class, menu_class, WS_CAPTION | WS_SYSMENU, 0, 0,
-                                    menu_outer_width, menu_outer_height, nullptr, nullptr, instance, nullptr);
+    g_main_window = CreateWindowExA(0, menu_class, menu_class, menu_window_style, 0, 0, menu_outer_width,
+                                    menu_outer_height, nullptr, nullptr, instance, nullptr);
   }
   if (g_main_window == nullptr) {
     // Without a window nothing could ever end the message loop.
