@@ -5,6 +5,7 @@
 #   cmake/wine-session.sh start   make the prefix if needed, start Xvfb and wineserver
 #   cmake/wine-session.sh stop    end both, by process id
 #   cmake/wine-session.sh env     print the session's variables (for `eval`)
+#   cmake/wine-session.sh fonts   give the prefix Wine's own fonts (start does it too)
 #
 # KORV_WINE_DIR chooses the session folder (default build/wine), so that separate runs
 # (the tests, the demo, a second developer's build) never share a prefix or a display.
@@ -47,7 +48,19 @@ make_prefix() {
   ln -sfn "$dir/drive-e" "$prefix/dosdevices/e:"
 }
 
+# Wine's own fonts (Debian's fonts-wine): Marlett draws the caption buttons, the others
+# stand in for the fonts Windows programs ask for by name. Debian's Wine looks for them
+# beside its data folder and misses them, so the prefix's font folder links to them; a
+# prefix made before the package came gets them at its next start.
+link_wine_fonts() {
+  local font
+  [ -d /usr/share/wine/fonts ] || return 0
+  mkdir -p "$prefix/drive_c/windows/Fonts"
+  for font in /usr/share/wine/fonts/*; do ln -sfn "$font" "$prefix/drive_c/windows/Fonts/"; done
+}
+
 case "${1:-}" in
+  fonts) link_wine_fonts ;;
   start)
     mkdir -p "$dir"
     if [ -f "$envfile" ]; then
@@ -58,6 +71,7 @@ case "${1:-}" in
     fi
     start_xvfb
     make_prefix
+    link_wine_fonts
     "$wineserver" -f -p >"$dir/wineserver.log" 2>&1 &
     server_pid=$!
     # The first program of a new session pays for Wine's one-time set-up (fonts, the
@@ -91,7 +105,7 @@ ENV
     echo "export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
     ;;
   *)
-    echo "usage: $0 start|stop|env" >&2
+    echo "usage: $0 start|stop|env|fonts" >&2
     exit 2
     ;;
 esac

@@ -63,6 +63,7 @@ reset() {
 # The menu by hand on the user's display. The server starts and ends with the programs.
 run_on_display() {
   make_prefix
+  "$session" fonts
   mount_cd
   # Window frames come from the desktop's window manager here (the tour lets Wine draw them).
   "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
