@@ -9,6 +9,7 @@
 #
 # KORV_WINE_DIR chooses the session folder (default build/wine), so that separate runs
 # (the tests, the demo, a second developer's build) never share a prefix or a display.
+# KORV_XVFB_SCREEN chooses the virtual screen (default 1280x1024x24).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(dirname "$here")
@@ -24,7 +25,7 @@ alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
 start_xvfb() {
   rm -f "$dir/display"
   # -displayfd picks a free display number and writes it to fd 3 once the server is up.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${KORV_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$dir/display" ] && break
