@@ -5,9 +5,11 @@
 #   cmake/wine-session.sh start   make the prefix if needed, start Xvfb and wineserver
 #   cmake/wine-session.sh stop    end both, by process id
 #   cmake/wine-session.sh env     print the session's variables (for `eval`)
+#   cmake/wine-session.sh fonts   give the prefix Wine's own fonts (start does it too)
 #
 # KORV_WINE_DIR chooses the session folder (default build/wine), so that separate runs
 # (the tests, the demo, a second developer's build) never share a prefix or a display.
+# KORV_XVFB_SCREEN chooses the virtual screen (default 1280x1024x24).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(dirname "$here")
@@ -25,7 +27,7 @@ alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
 start_xvfb() {
   rm -f "$dir/display"
   # -displayfd picks a free display number and writes it to fd 3 once the server is up.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${KORV_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$dir/display" ] && break
@@ -63,7 +65,19 @@ make_junction() {
   ln -sfn "$dir/junction-target" "$dir/drive-e/junction"
 }
 
+# Wine's own fonts (Debian's fonts-wine): Marlett draws the caption buttons, the others
+# stand in for the fonts Windows programs ask for by name. Debian's Wine looks for them
+# beside its data folder and misses them, so the prefix's font folder links to them; a
+# prefix made before the package came gets them at its next start.
+link_wine_fonts() {
+  local font
+  [ -d /usr/share/wine/fonts ] || return 0
+  mkdir -p "$prefix/drive_c/windows/Fonts"
+  for font in /usr/share/wine/fonts/*; do ln -sfn "$font" "$prefix/drive_c/windows/Fonts/"; done
+}
+
 case "${1:-}" in
+  fonts) link_wine_fonts ;;
   start)
     mkdir -p "$dir"
     if [ -f "$envfile" ]; then
@@ -75,6 +89,7 @@ case "${1:-}" in
     start_xvfb
     make_prefix
     make_junction
+    link_wine_fonts
     "$wineserver" -f -p >"$dir/wineserver.log" 2>&1 &
     server_pid=$!
     # The first program of a new session pays for Wine's one-time set-up (fonts, the
@@ -108,7 +123,7 @@ ENV
     echo "export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'"
     ;;
   *)
-    echo "usage: $0 start|stop|env" >&2
+    echo "usage: $0 start|stop|env|fonts" >&2
     exit 2
     ;;
 esac

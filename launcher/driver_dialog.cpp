@@ -49,7 +49,11 @@ void start_dialog(HWND dialog, const DriverChoice* choice) {
 INT_PTR CALLBACK driver_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     start_dialog(dialog, reinterpret_cast<const DriverChoice*>(lparam));
-    return TRUE;  // the focus goes to the first tab stop, OK
+    // The focus starts in the list, where the arrow keys choose and Enter is OK. Both buttons
+    // of the template are default buttons, and the dialog manager takes the last, Cancel.
+    SendMessageA(dialog, DM_SETDEFID, IDOK, 0);
+    SetFocus(g_driver_combo);
+    return FALSE;
   }
   if (message != WM_COMMAND) return FALSE;
 

@@ -5,7 +5,10 @@
 #include "commands.h"
 #include "install_state.h"
 #include "filelib/fileio.h"
+#include "menu_keyboard.h"
+#include "menu_layout.h"
 #include "resource_ids.h"
+#include "window_dpi.h"
 
 #include <cstdio>
 
@@ -18,6 +21,8 @@ namespace {
 HWND g_button[menu_button_count];
 HBITMAP g_picture;
 HDC g_picture_dc;
+HFONT g_button_font;   // null while the buttons keep the system font
+int g_dpi = base_dpi;  // the DPI the menu is laid out for
 bool g_menu_closed;
 
 constexpr int picture_width = 320;
@@ -48,19 +53,85 @@ const menu_button menu_buttons[menu_button_count] = {
     {IDS_EXIT, CMD_EXIT, 485, 30, true, true},
 };
 
+// The outer size of the menu window at dpi: 325 by 545 at 96 DPI.
+SIZE menu_outer_size(int dpi) {
+  const RECT base = window_frame(menu_window_style, base_dpi), scaled = window_frame(menu_window_style, dpi);
+  return {scale_outer_length(menu_outer_width, base.left + base.right, scaled.left + scaled.right, dpi),
+          scale_outer_length(menu_outer_height, base.top + base.bottom, scaled.top + scaled.bottom, dpi)};
+}
+
+layout_rect button_rect(int index, int dpi) {
+  const menu_button& button = menu_buttons[index];
+  return scale_rect({button_x, button.y, button_x + button_width, button.y + button.height}, dpi);
+}
+
+// Gives every button the font (null: the system font) and releases the one they had.
+void replace_button_font(HFONT font) {
+  for (HWND button : g_button) SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (g_button_font != nullptr) DeleteObject(g_button_font);
+  g_button_font = font;
+}
+
+// At 96 DPI the buttons keep the system font they have always had. At any other DPI they
+// get a font of its look grown with the scale: bold, 16 pixels high at 96 DPI, in the
+// system's outline face for messages. The system font itself is a bitmap font, which grows
+// only by repeating its pixels, and Windows sizes it for the system's DPI, not the monitor's.
+void size_button_font(int dpi) {
+  constexpr int system_font_height = 16;  // at 96 DPI
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = sizeof metrics;
+  HFONT font = nullptr;
+  if ((dpi != base_dpi || system_dpi() != base_dpi) &&
+      SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    LOGFONTA look = metrics.lfMessageFont;
+    look.lfHeight = scale_length(system_font_height, base_dpi, dpi);
+    look.lfWidth = 0;
+    look.lfWeight = FW_BOLD;
+    font = CreateFontIndirectA(&look);
+  }
+  replace_button_font(font);
+}
+
+// Sizes the window, keeping its top-left corner unless a place is given, and lays the
+// buttons out for dpi.
+void lay_out_menu(HWND window, int dpi, const RECT* place) {
+  g_dpi = dpi;
+  const SIZE size = menu_outer_size(dpi);
+  RECT now;
+  GetWindowRect(window, &now);
+  const POINT corner = place != nullptr ? POINT{place->left, place->top} : POINT{now.left, now.top};
+  SetWindowPos(window, nullptr, corner.x, corner.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  for (int i = 0; i < menu_button_count; ++i) {
+    const layout_rect rect = button_rect(i, dpi);
+    SetWindowPos(g_button[i], nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  size_button_font(dpi);
+  InvalidateRect(window, nullptr, TRUE);
+}
+
 void create_menu(HWND window) {
+  g_dpi = window_dpi(window);
+  const SIZE size = menu_outer_size(g_dpi);
+  SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   center_window(window);
   for (int i = 0; i < menu_button_count; ++i) {
     const menu_button& button = menu_buttons[i];
+    const layout_rect rect = button_rect(i, g_dpi);
     char label[256];
     load_menu_string(g_instance, static_cast<UINT>(button.label_id), label);
     g_button[i] = CreateWindowExA(
-        0, "Button", label, button_style, button_x, button.y, button_width, button.height, window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.command)), g_instance, nullptr);
+        0, "Button", label, button_style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+        window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.command)), g_instance, nullptr);
   }
+  size_button_font(g_dpi);
   g_picture = LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_MENU_PICTURE));
   g_picture_dc = CreateCompatibleDC(nullptr);
   if (g_picture_dc != nullptr && g_picture != nullptr) SelectObject(g_picture_dc, g_picture);
+  // The focused button shows its focus rectangle from the start, not only after a key.
+  SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  // Centring may have activated the window before it had buttons to take the focus.
+  if (GetFocus() == window) restore_menu_focus();
 }
 
 LRESULT CALLBACK menu_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -79,6 +150,15 @@ LRESULT CALLBACK menu_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_PAINT:
       if (g_menu_closed) break;
       refresh_menu(window);
+      return 0;
+    case WM_ACTIVATE:
+    case WM_NEXTDLGCTL:
+    case DM_GETDEFID:
+      return menu_keyboard_message(window, message, wparam, lparam);
+    case dpi_changed_message:
+      // Moved to a monitor of another DPI. Windows suggests the place on the new monitor; the
+      // message posted by another program, which cannot pass a pointer, keeps the corner.
+      lay_out_menu(window, LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -109,17 +189,27 @@ void refresh_menu(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (dc != nullptr) {
-    BitBlt(dc, 0, 0, picture_width, picture_height, g_picture_dc, 0, 0, MERGECOPY);
+    // Scaled by repeating whole pixels (the same as a plain copy at 96 DPI), never blended:
+    // the picture is pixel art, and blending blurs its hard edges. Every second or fourth
+    // row and column repeats at 144 or 120 DPI, a step too small to see on such screens,
+    // and the picture fills the room the layout gives it; the nearest whole factor would
+    // leave a border around it there, or overflow it.
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, scale_length(picture_width, base_dpi, g_dpi),
+               scale_length(picture_height, base_dpi, g_dpi), g_picture_dc, 0, 0, picture_width,
+               picture_height, MERGECOPY);
     SetBkMode(dc, TRANSPARENT);
   }
   EndPaint(window, &paint);
 
   // Any registered path counts as installed here; the commands apply the stricter test.
   const bool installed = game_registered();
+  HWND focus = GetFocus();
   for (int i = 0; i < menu_button_count; ++i) {
     const menu_button& button = menu_buttons[i];
     EnableWindow(g_button[i], installed ? button.enabled_when_installed : button.enabled_when_not_installed);
   }
+  hand_on_focus(focus);
 }
 
 void error_box(int code) {
@@ -179,6 +269,10 @@ void center_window(HWND window) {
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
 }
 
+HWND menu_button_window(int index) {
+  return g_button[index];
+}
+
 bool menu_closed() {
   return g_menu_closed;
 }
@@ -186,6 +280,7 @@ bool menu_closed() {
 void close_menu() {
   if (g_menu_closed) return;
   g_menu_closed = true;
+  replace_button_font(nullptr);
   if (g_picture_dc != nullptr) DeleteDC(g_picture_dc);
   if (g_picture != nullptr) DeleteObject(g_picture);
   g_picture_dc = nullptr;

@@ -6,9 +6,10 @@
 
 extern HINSTANCE g_instance;
 extern HWND g_main_window;
-extern int g_nofog;  // fog work-around; 0 at every start, set by the troubleshooting dialog
+extern int g_nofog;  // fog work-around: loaded from "frontend.dat" at start, set by its dialog
 
-constexpr int menu_outer_width = 325;
+constexpr DWORD menu_window_style = WS_CAPTION | WS_SYSMENU;
+constexpr int menu_outer_width = 325;  // at 96 DPI; the menu grows with the screen's scale
 constexpr int menu_outer_height = 545;
 constexpr int menu_button_count = 8;
 
@@ -20,6 +21,7 @@ int register_menu_class(const char* class_name);
 
 // Paints the picture and enables the buttons as the install state says.
 void refresh_menu(HWND window);
+HWND menu_button_window(int index);  // the buttons in the order of the button table, top to bottom
 
 void error_box(int code);  // error_cdrom: the CD-ROM text; anything else: the installation text
 // Tells the player, in a box owned by the menu, that a setting (string id) could not be

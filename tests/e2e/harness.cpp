@@ -122,6 +122,16 @@ void press(HWND dialog, int button) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
+HWND focus_of(const menu_process& menu) {
+  GUITHREADINFO info{sizeof info};
+  return GetGUIThreadInfo(menu.info.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+void press_key(const menu_process& menu, WPARAM key) {
+  PostMessageA(focus_of(menu), WM_KEYDOWN, key, 1);
+  PostMessageA(focus_of(menu), WM_KEYUP, key, 0xC0000001);
+}
+
 void e2e_test::SetUp() {
   for (HWND leftover : menu_windows()) {  // a menu an earlier test left would refuse every start
     menu_process menu{};

@@ -52,6 +52,9 @@ inline bool wait_until(const std::function<bool()>& condition) {
   return wait_until(condition, default_timeout_ms);
 }
 bool wait_closed(HWND window);
+// The menu thread's focus window, and a key posted to it, down and up, as keys arrive.
+HWND focus_of(const menu_process& menu);
+void press_key(const menu_process& menu, WPARAM key);
 
 struct recorder_record {
   std::string name, command_line, current_dir, module_path, show_command;

@@ -114,6 +114,38 @@ TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_the
   EXPECT_TRUE(read_recorder_log(log_path).empty());
 }
 
+// Moved to a monitor of another DPI (posted: Wine gives every monitor one), the menu scales
+// its client area, its buttons by their edges and its picture by whole pixels.
+TEST_F(menu_test, a_new_dpi_scales_client_area_buttons_and_picture) {
+  menu_process& menu = start(scratch_dir);
+  HDC screen = GetDC(nullptr);
+  auto picture = [&](int scale) {  // a pixel of each square that should repeat one of the picture's
+    std::vector<COLORREF> samples;
+    POINT origin{scale / 2, scale / 2};
+    ClientToScreen(menu.window, &origin);
+    for (int y = 3; y < 240; y += 3)
+      samples.push_back(GetPixel(screen, origin.x + scale * y * 4 / 3, origin.y + scale * y));
+    return samples;
+  };
+  const std::vector<COLORREF> picture96 = picture(1);
+  RECT client96, client, rect;
+  GetClientRect(menu.window, &client96);
+  for (int dpi : {144, 192, 120, 96}) {
+    auto at_dpi = [dpi](LONG length) { return (length * dpi + 48) / 96; };
+    PostMessageA(menu.window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), 0);
+    ASSERT_TRUE(wait_idle(menu.window) && GetClientRect(menu.window, &client));
+    EXPECT_EQ(client.right, at_dpi(client96.right)) << dpi;
+    for (const button_row& row : buttons) {
+      GetWindowRect(GetDlgItem(menu.window, row.id), &rect);
+      MapWindowPoints(nullptr, menu.window, reinterpret_cast<POINT*>(&rect), 2);
+      EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
+                std::vector<LONG>({at_dpi(5), at_dpi(row.y), at_dpi(315), at_dpi(row.y + row.height)}));
+    }
+    if (dpi % 96 == 0) EXPECT_EQ(picture(dpi / 96), picture96) << dpi;
+  }
+  ReleaseDC(nullptr, screen);
+}
+
 TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not) {
   std::vector<HWND> foreign;
   auto make_window = [&](const char* class_name, const char* title) {

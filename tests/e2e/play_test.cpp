@@ -81,8 +81,8 @@ TEST_F(play_test, play_buttons_start_the_stored_game_in_the_install_directory_an
   };
   // clang-format off
   const launch_case cases[] = {
-      // The stored fog setting counts only once the dialog has loaded it in this run.
-      {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe -ar3"},
+      // The fog setting an earlier run stored applies from the start.
+      {"Games\\K", glide, false, true, "NOFOG\r\n", -1, play_id, "korv3dfx.exe -ar3 -anf"},
       {"Games\\K", glide, false, false, "", BST_CHECKED, play_id, "korv3dfx.exe -ar3 -anf"},
       {"Games\\K", glide, false, false, "NOFOG\r\n", BST_UNCHECKED, play_id, "korv3dfx.exe -ar3"},
       // The network launcher takes the renderer's option, never the fog option.
@@ -272,6 +272,35 @@ TEST_F(play_test, select_driver_lists_best_first_selects_the_default_and_only_ok
   EXPECT_TRUE(wait_closed(dialog));
   expect_stays_open(menu);
   EXPECT_EQ(read_bytes(korvexe), "RAMP\r\nkorv.exe -arr\r\n");
+}
+
+TEST_F(play_test, the_keyboard_alone_moves_among_the_enabled_buttons_presses_them_and_chooses_a_driver) {
+  ASSERT_TRUE(install_stand_in(join_path(game_dir, "mprofile.exe")));
+  prepare_detection(three_renderers);
+  menu_process& menu = start(scratch_dir);
+  auto focus_on = [&](int id) { return wait_until([&] { return GetDlgCtrlID(focus_of(menu)) == id; }); };
+  // Not installed: the focus, drawn, starts on the first enabled button and goes round them.
+  EXPECT_TRUE(focus_on(8001) && !(send(focus_of(menu), WM_QUERYUISTATE) & UISF_HIDEFOCUS));
+  const int moves[][2] = {{VK_TAB, 8004},   {VK_TAB, 8010}, {VK_DOWN, 8005},
+                          {VK_RIGHT, 8001}, {VK_UP, 8005},  {VK_TAB, 8001}};
+  for (const auto& move : moves) {
+    press_key(menu, move[0]);
+    EXPECT_TRUE(focus_on(move[1])) << move[1];
+  }
+  press_key(menu, VK_SPACE);  // Install Game, whose setup.exe is missing
+  expect_error_box(menu, cdrom_error);
+  // Installed: the refresh moves the focus off Install Game to the first enabled button.
+  // Enter opens Select Driver, where the focus is in the list: Down chooses, Enter is OK.
+  ASSERT_TRUE(set_app_path(game_dir));
+  EXPECT_TRUE(wait_idle(menu.window) && focus_on(change_driver_id));
+  press_key(menu, VK_RETURN);
+  HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver"),
+       list = GetDlgItem(dialog, driver_list_id);
+  press_key(menu, VK_DOWN);
+  EXPECT_TRUE(wait_until([&] { return send(list, CB_GETCURSEL) == 2; }));
+  press_key(menu, VK_RETURN);
+  EXPECT_TRUE(wait_closed(dialog) && wait_idle(menu.window) && focus_on(change_driver_id));
+  EXPECT_EQ(read_bytes(join_path(game_dir, "korvexe.dat")), "RAMP\r\nkorv.exe -arr\r\n");
 }
 
 }  // namespace

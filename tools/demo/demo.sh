@@ -6,6 +6,9 @@
 #                                 without: on Xvfb, a guided tour with a screenshot per step
 #   tools/demo/demo.sh --cd       only make the image, build/korvamund-cd.iso
 #   tools/demo/demo.sh --reset    forget the demo installation (remove the demo prefix)
+#   tools/demo/demo.sh --dpi-shots
+#                                 on Xvfb, the menu and Select Driver at 96, 144 and 192
+#                                 DPI, saved as docs/images/{menu,select-driver}-DPIdpi.png
 #
 # Drive D: of the prefix (build/demo-wine/prefix) is a CD-ROM drive holding the image's
 # files as read back from it (build/korvamund-cd). Programs come from build/windows-x86/bin
@@ -65,12 +68,19 @@ reset() {
 # The menu by hand on the user's display. The server starts and ends with the programs.
 run_on_display() {
   make_prefix
+  "$session" fonts
   mount_cd
   # Window frames come from the desktop's window manager here (the tour lets Wine draw them).
   "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
   say "opening the menu on $DISPLAY (D: is $cd_dir)"
   cd "$cd_dir"
   exec "$wine" 'D:\startup.exe'
+}
+
+forget_installation() {
+  "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\korv.exe' /f >/dev/null 2>&1 || true
+  "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvamund' /f >/dev/null 2>&1 || true
+  rm -rf "$prefix/drive_c/Program Files (x86)/Korvamund"
 }
 
 # The tour driver is no part of the CD: it runs from the build.
@@ -100,9 +110,7 @@ run_tour() {
   # Xvfb has no window manager: Wine draws the title bars and frames itself.
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
   # The tour shows a first installation: forget an earlier one.
-  "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\korv.exe' /f >/dev/null 2>&1 || true
-  "$wine" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvamund' /f >/dev/null 2>&1 || true
-  rm -rf "$prefix/drive_c/Program Files (x86)/Korvamund"
+  forget_installation
 
   (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >"$KORV_WINE_DIR/menu.log" 2>&1) &
   local menu_pid=$!
@@ -186,15 +194,56 @@ run_tour() {
   ls "$shots"/*.png
 }
 
+# The menu and Select Driver at each DPI, each window shot alone. Wine takes the DPI from
+# LogPixels when a program starts. The game is installed silently for Select Driver and
+# forgotten afterwards; the screen is large enough for the menu at 192 DPI.
+dpi_shot() {
+  sleep 1
+  import -display "$DISPLAY" -window "$1" "$repo/docs/images/$2.png"
+  say "screenshot docs/images/$2.png"
+}
+
+run_dpi_shots() {
+  KORV_XVFB_SCREEN=1600x1400x24 "$session" start
+  trap '"$session" stop' EXIT
+  eval "$("$session" env)"
+  mount_cd
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+  say "installing the game silently"
+  (cd "$cd_dir" && "$wine" 'D:\setup.exe' /S >"$KORV_WINE_DIR/setup.log" 2>&1)
+  local dpi menu_pid
+  for dpi in 96 144 192; do
+    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+    (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >"$KORV_WINE_DIR/menu.log" 2>&1) &
+    menu_pid=$!
+    tour wait "$menu_title" 60
+    dpi_shot "$menu_title" "menu-${dpi}dpi"
+    tour click "$menu_title" 8009
+    tour wait "Select Driver" 60
+    dpi_shot "Select Driver" "select-driver-${dpi}dpi"
+    tour click "Select Driver" 2
+    tour gone "Select Driver" 60
+    tour click "$menu_title" 8005
+    tour gone "$menu_title" 60
+    wait "$menu_pid" 2>/dev/null || true
+  done
+  "$wine" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+  forget_installation
+}
+
 case "${1:-}" in
   --reset) reset ;;
+  --dpi-shots)
+    make_image
+    run_dpi_shots
+    ;;
   --cd) make_image ;;
   "")
     make_image
     if [ -n "${DISPLAY:-}" ]; then run_on_display; else run_tour; fi
     ;;
   *)
-    echo "usage: $0 [--cd|--reset]" >&2
+    echo "usage: $0 [--cd|--reset|--dpi-shots]" >&2
     exit 2
     ;;
 esac
