@@ -30,6 +30,34 @@ bool enabled_as(const menu_process& menu, bool installed) {
   return true;
 }
 
+// Points of the picture, each read from the middle of the square that shows it at a whole
+// scale: on the screen in the window's client area, or in bitmap 127 of a menu program.
+std::vector<COLORREF> picture_samples(HDC dc, POINT origin, int scale) {
+  std::vector<COLORREF> samples;
+  for (int y = 3; y < 240; y += 29)
+    for (int x = 5; x < 310; x += 31)
+      samples.push_back(GetPixel(dc, origin.x + scale * x, origin.y + scale * y));
+  return samples;
+}
+std::vector<COLORREF> screen_picture(HWND window, int scale) {
+  POINT origin{scale / 2, scale / 2};
+  ClientToScreen(window, &origin);
+  HDC screen = GetDC(nullptr);
+  const std::vector<COLORREF> samples = picture_samples(screen, origin, scale);
+  ReleaseDC(nullptr, screen);
+  return samples;
+}
+std::vector<COLORREF> resource_picture(const std::string& exe_path) {
+  HMODULE exe = LoadLibraryExA(exe_path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HDC picture = CreateCompatibleDC(nullptr);
+  HGDIOBJ replaced = SelectObject(picture, LoadBitmapA(exe, MAKEINTRESOURCEA(127)));
+  const std::vector<COLORREF> samples = picture_samples(picture, {0, 0}, 1);
+  DeleteObject(SelectObject(picture, replaced));
+  DeleteDC(picture);
+  FreeLibrary(exe);
+  return samples;
+}
+
 using menu_test = e2e_test;
 
 TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_them) {
@@ -64,24 +92,15 @@ TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_the
   }
   EXPECT_EQ(child, nullptr);
 
-  // The picture, bitmap 127 of the menu's own resources, at the top left; below it the background.
-  HMODULE exe = LoadLibraryExA(join_path(cd_dir, "startup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HDC picture = CreateCompatibleDC(nullptr), screen = GetDC(nullptr);
-  HGDIOBJ replaced = SelectObject(picture, LoadBitmapA(exe, MAKEINTRESOURCEA(127)));
-  POINT origin{0, 0};
-  ClientToScreen(menu.window, &origin);
-  std::string differs_at;  // the first point where the screen is not the bitmap
-  for (int y = 3; y < 240 && differs_at.empty(); y += 29)
-    for (int x = 5; x < 310 && differs_at.empty(); x += 31)
-      if (GetPixel(screen, origin.x + x, origin.y + y) != GetPixel(picture, x, y))
-        differs_at = std::to_string(x) + ", " + std::to_string(y);
-  const COLORREF below = GetPixel(screen, origin.x + 2, origin.y + 242);
+  // The picture, bitmap 127 of the menu's own resources, at the top left (once the screen
+  // shows the paint); below it the background.
+  const std::vector<COLORREF> picture = resource_picture(join_path(cd_dir, "startup.exe"));
+  EXPECT_TRUE(wait_until([&] { return screen_picture(menu.window, 1) == picture; }));
+  POINT below{2, 242};
+  ClientToScreen(menu.window, &below);
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, below.x, below.y), GetSysColor(COLOR_INACTIVEBORDER));
   ReleaseDC(nullptr, screen);
-  DeleteObject(SelectObject(picture, replaced));
-  DeleteDC(picture);
-  FreeLibrary(exe);
-  EXPECT_EQ(differs_at, "");
-  EXPECT_EQ(below, GetSysColor(COLOR_INACTIVEBORDER));
 
   // Every notification but a click, and ids no button carries, apply the rules again: any
   // whole text value of at most 127 characters counts as installed, even " " or "".
@@ -118,16 +137,7 @@ TEST_F(menu_test, window_picture_buttons_and_the_registry_values_that_enable_the
 // its client area, its buttons by their edges and its picture by whole pixels.
 TEST_F(menu_test, a_new_dpi_scales_client_area_buttons_and_picture) {
   menu_process& menu = start(scratch_dir);
-  HDC screen = GetDC(nullptr);
-  auto picture = [&](int scale) {  // a pixel of each square that should repeat one of the picture's
-    std::vector<COLORREF> samples;
-    POINT origin{scale / 2, scale / 2};
-    ClientToScreen(menu.window, &origin);
-    for (int y = 3; y < 240; y += 3)
-      samples.push_back(GetPixel(screen, origin.x + scale * y * 4 / 3, origin.y + scale * y));
-    return samples;
-  };
-  const std::vector<COLORREF> picture96 = picture(1);
+  const std::vector<COLORREF> picture = resource_picture(join_path(cd_dir, "startup.exe"));
   RECT client96, client, rect;
   GetClientRect(menu.window, &client96);
   for (int dpi : {144, 192, 120, 96}) {
@@ -141,9 +151,9 @@ TEST_F(menu_test, a_new_dpi_scales_client_area_buttons_and_picture) {
       EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
                 std::vector<LONG>({at_dpi(5), at_dpi(row.y), at_dpi(315), at_dpi(row.y + row.height)}));
     }
-    if (dpi % 96 == 0) EXPECT_EQ(picture(dpi / 96), picture96) << dpi;
+    if (dpi % 96 == 0)
+      EXPECT_TRUE(wait_until([&] { return screen_picture(menu.window, dpi / 96) == picture; })) << dpi;
   }
-  ReleaseDC(nullptr, screen);
 }
 
 TEST_F(menu_test, a_running_game_or_menu_stops_the_start_and_near_misses_do_not) {
