@@ -132,8 +132,8 @@ run_tour() {
   tour ready "$setup_title" 1 "&Install" 60
   shot setup-folder
   tour click "$setup_title" 1
-  # Next comes back once the files are in; the list shows each step, the rights given to
-  # the Users group among them.
+  # Next comes back once the files are in; the list shows each step, the rights of the
+  # game folder among them.
   tour ready "$setup_title" 1 "&Next >" 600
   shot setup-progress
   tour click "$setup_title" 1
@@ -143,6 +143,15 @@ run_tour() {
   tour gone "$setup_title" 60
   # A closed window stays on the X screen for a moment after its process ends.
   shot menu-installed 4
+
+  # The installed game starts without the CD: the menu from its Start menu entry, in the
+  # game folder, takes over from the CD's.
+  say "Exit, and the installed menu from the Start menu"
+  tour click "$menu_title" 8005
+  tour gone "$menu_title" 60
+  wait "$menu_pid" 2>/dev/null || true
+  "$wine" start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Korvamund\Korvamund.lnk'
+  tour wait "$menu_title" 60
 
   say "Change Video Driver"
   tour click "$menu_title" 8009
@@ -169,7 +178,6 @@ run_tour() {
   tour close Korvamund
   # The menu does not start while the game's window is open.
   tour gone Korvamund 60
-  wait "$menu_pid" 2>/dev/null || true
 
   say "Uninstall Game"
   (cd "$cd_dir" && exec "$wine" 'D:\startup.exe' >>"$KORV_WINE_DIR/menu.log" 2>&1) &
