@@ -163,7 +163,11 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   // clang-format on
   for (const auto& v : values) EXPECT_EQ(registry_value(v[0], v[1].c_str()), v[2]) << v[1];
 
-  click(menu, 8009);  // what the detection program found here, whole before the menu read it
+  // What the detection program found here, whole before the menu read it; it loads the
+  // libraries it probes for from the system folder only, never one a player left beside it.
+  ASSERT_TRUE(CopyFileA(join_path(program_dir(), "planted_library.dll").c_str(),
+                        join_path(install_dir, "glide2x.dll").c_str(), FALSE));
+  click(menu, 8009);
   HWND dialog = wait_for_dialog(menu.info.dwProcessId, "Select Driver", step_timeout_ms);
   ASSERT_TRUE(dialog);
   char profile[1024];
@@ -171,7 +175,8 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
             std::string(profile, format_profile(probe_machine(), profile, sizeof profile)));
   EXPECT_TRUE(wait_until([&] { return send(GetDlgItem(dialog, 132), CB_GETCURSEL) >= 0; }));
   press(dialog, IDOK);
-  ASSERT_TRUE(wait_closed(dialog) && wait_idle(menu.window));
+  ASSERT_TRUE(wait_closed(dialog) && wait_idle(menu.window) &&
+              DeleteFileA(join_path(install_dir, "glide2x.dll").c_str()));
 
   click(menu, 8002);  // Play: the chosen program, and the menu ends
   HWND game = wait_for_window("Korvamund");

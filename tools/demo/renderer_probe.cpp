@@ -4,6 +4,7 @@
 #include <ddraw.h>
 #include <cpuid.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -55,8 +56,23 @@ bool device_has_3d(create_function create, GUID* guid) {
   return has_3d;
 }
 
+// A library of the system folder, and only from there: the program runs in the game folder,
+// where any player may add files, and Windows would look there first for a bare name.
+HMODULE load_system_library(const char* name) {
+  char path[MAX_PATH];
+  const UINT folder = GetSystemDirectoryA(path, MAX_PATH);
+  if (folder == 0 || folder >= MAX_PATH) return nullptr;
+  const int written = std::snprintf(path + folder, MAX_PATH - folder, "\\%s", name);
+  if (written < 0 || written >= int(MAX_PATH - folder)) return nullptr;
+  // No error box for a library that is not there.
+  const UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  HMODULE library = LoadLibraryA(path);
+  SetErrorMode(old_mode);
+  return library;
+}
+
 void probe_display_devices(machine_probe* probe) {
-  HMODULE ddraw = LoadLibraryA("ddraw.dll");
+  HMODULE ddraw = load_system_library("ddraw.dll");
   if (ddraw == nullptr) return;
   enumerate_function enumerate = reinterpret_cast<enumerate_function>(
       reinterpret_cast<void*>(GetProcAddress(ddraw, "DirectDrawEnumerateA")));
@@ -82,10 +98,7 @@ void probe_display_devices(machine_probe* probe) {
 }
 
 bool library_loads(const char* name) {
-  // No error box for a library that is not there.
-  UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE library = LoadLibraryA(name);
-  SetErrorMode(old_mode);
+  HMODULE library = load_system_library(name);
   if (library == nullptr) return false;
   FreeLibrary(library);
   return true;
