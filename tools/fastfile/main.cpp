@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "filelib/fileio.h"
 #include "tools/fastfile/fastfile_tool.h"
 
 namespace {
@@ -18,13 +19,13 @@ const char usage_text[] =
     "list prints each searched member's name, offset and size.\n"
     "extract writes the members named (all when none is), each once, into FOLDER (default\n"
     "  the current folder); a name is matched as create names a member.\n"
-    "Paths are limited to 260 characters once made absolute (the file library's\n"
-    "FILEIO_PATH_LIMIT); a file written is first written to NAME.new, which must fit too.\n"
+    "Paths are limited to %u characters once made absolute (the file library's limit);\n"
+    "a file written is first written to NAME.new, which must fit too.\n"
     "Exit status: 0 done; 1 an archive or file could not be read or written, or a named\n"
     "member is missing; 2 a usage error, or files that create refuses.\n";
 
 int usage(std::FILE* out, int status) {
-  std::fputs(usage_text, out);
+  std::fprintf(out, usage_text, static_cast<unsigned>(FILEIO_PATH_LIMIT));
   return status;
 }
 
