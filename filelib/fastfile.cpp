@@ -3,7 +3,6 @@
 #include "filelib/fastfile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "filelib/fastfile_disk.h"
@@ -246,7 +245,9 @@ const pff_entry* pffind(pf_file* file, std::size_t prefix_length, char* path, co
   // system that tells letter case apart is the real one.
   char spelled[pff_archive_path_limit + 1];
   if (!compose_archive_path(spelled, path, prefix_length)) return nullptr;
-  for (char* c = path; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+  // Member names are upper-cased as the C locale does, which the program never leaves.
+  for (char* c = path; *c != '\0'; ++c)
+    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
   const pff_header* header = open_header(spelled, false);
   if (header == nullptr) return nullptr;
 
