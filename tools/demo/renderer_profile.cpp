@@ -10,7 +10,7 @@ const char* const renderer_keys[renderer_count] = {
 };
 
 renderer_state present_if(int condition) {
-  return condition ? RENDERER_PRESENT : RENDERER_ABSENT;
+  return condition ? renderer_present : renderer_absent;
 }
 
 bool vendor_is(const machine_probe& probe, const char* vendor) {
@@ -21,9 +21,9 @@ bool vendor_is(const machine_probe& probe, const char* vendor) {
 
 const char* renderer_state_word(renderer_state state) {
   switch (state) {
-    case RENDERER_PRESENT:
+    case renderer_present:
       return "PRESENT";
-    case RENDERER_MAYBEPRESENT:
+    case renderer_maybe_present:
       return "MAYBEPRESENT";
     default:
       return "ABSENT";
@@ -33,23 +33,23 @@ const char* renderer_state_word(renderer_state state) {
 void assess_renderers(const machine_probe& probe, renderer_line lines[renderer_count]) {
   for (int i = 0; i < renderer_count; ++i) {
     lines[i].key = renderer_keys[i];
-    lines[i].state = RENDERER_ABSENT;
+    lines[i].state = renderer_absent;
     lines[i].number = 0;
   }
   // The ramp emulation is software and runs everywhere.
-  lines[RENDERER_RAMP].state = RENDERER_PRESENT;
-  lines[RENDERER_MMX].state = present_if(probe.cpuid_available && probe.has_mmx);
-  lines[RENDERER_PRIMARY_HAL].state = present_if(probe.ddraw_available && probe.primary_3d);
-  if (lines[RENDERER_PRIMARY_HAL].state == RENDERER_PRESENT)
-    lines[RENDERER_PRIMARY_HAL].number = probe.primary_device;
-  lines[RENDERER_SECONDARY_HAL].state = present_if(probe.ddraw_available && probe.secondary_3d);
-  if (lines[RENDERER_SECONDARY_HAL].state == RENDERER_PRESENT) {
-    lines[RENDERER_SECONDARY_HAL].number = probe.secondary_device;
+  lines[renderer_ramp].state = renderer_present;
+  lines[renderer_mmx].state = present_if(probe.cpuid_available && probe.has_mmx);
+  lines[renderer_primary_hal].state = present_if(probe.ddraw_available && probe.primary_3d);
+  if (lines[renderer_primary_hal].state == renderer_present)
+    lines[renderer_primary_hal].number = probe.primary_device;
+  lines[renderer_secondary_hal].state = present_if(probe.ddraw_available && probe.secondary_3d);
+  if (lines[renderer_secondary_hal].state == renderer_present) {
+    lines[renderer_secondary_hal].number = probe.secondary_device;
   }
   // A loadable Glide library says nothing about the board behind it.
-  lines[RENDERER_GLIDE].state = probe.glide_dll_found ? RENDERER_MAYBEPRESENT : RENDERER_ABSENT;
-  lines[RENDERER_PENTIUM].state = present_if(vendor_is(probe, "GenuineIntel"));
-  lines[RENDERER_K6].state = present_if(vendor_is(probe, "AuthenticAMD"));
+  lines[renderer_glide].state = probe.glide_dll_found ? renderer_maybe_present : renderer_absent;
+  lines[renderer_pentium].state = present_if(vendor_is(probe, "GenuineIntel"));
+  lines[renderer_k6].state = present_if(vendor_is(probe, "AuthenticAMD"));
 }
 
 std::size_t format_profile(const machine_probe& probe, char* out, std::size_t capacity) {

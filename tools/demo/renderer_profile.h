@@ -17,16 +17,16 @@ struct machine_probe {
   int glide_dll_found;   // glide2x.dll or glide3x.dll could be loaded
 };
 
-enum renderer_state { RENDERER_ABSENT, RENDERER_MAYBEPRESENT, RENDERER_PRESENT };
+enum renderer_state { renderer_absent, renderer_maybe_present, renderer_present };
 
 enum renderer_id {
-  RENDERER_RAMP,
-  RENDERER_MMX,
-  RENDERER_PRIMARY_HAL,
-  RENDERER_SECONDARY_HAL,
-  RENDERER_GLIDE,
-  RENDERER_PENTIUM,
-  RENDERER_K6,
+  renderer_ramp,
+  renderer_mmx,
+  renderer_primary_hal,
+  renderer_secondary_hal,
+  renderer_glide,
+  renderer_pentium,
+  renderer_k6,
   renderer_count
 };
 
