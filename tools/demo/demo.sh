@@ -291,6 +291,10 @@ run_dpi_shots() {
   forget_installation
 }
 
+# The X window of a title. Wine gives a window its title in UTF-8 (_NET_WM_NAME), which
+# xwininfo shows, and without accents as the plain name, which import looks for.
+x_window() { xwininfo -display "$DISPLAY" -root -tree | grep -aF "\"$1\":" | awk '{ print $1; exit }'; }
+
 # The menu and Select Driver in each language, each window shot alone, with the game
 # installed silently for Select Driver and forgotten afterwards.
 run_lang_shots() {
@@ -309,7 +313,7 @@ run_lang_shots() {
     dpi_shot "$menu_title" "menu-$lang"
     tour click "$menu_title" 8009
     tour wait "Select Driver" 60
-    dpi_shot "$(in_language "Select Driver")" "select-driver-$lang"
+    dpi_shot "$(x_window "$(in_language "Select Driver")")" "select-driver-$lang"
     tour click "Select Driver" 2
     tour gone "Select Driver" 60
     tour click "$menu_title" 8005
