@@ -77,24 +77,33 @@ in_language() {  # in_language TEXT: the text as the demo's language shows it
   printf '%s' "${texts[$1]-$1}"
 }
 
-# The Wine programs the demo starts speak the language: Wine takes it from LC_ALL. The host
-# has no such locale, so it is set silently, and the demo's own scripts run without it
-# (bash would warn).
+# The locales of the languages, made once for the demo alone (LOCPATH): without them Wine
+# still takes the display language from LC_ALL, but reads and writes Unix file names and
+# arguments as ASCII, and loses the accents of "Désinstaller Korvamund.lnk", say.
+make_locales() {
+  local name
+  export LOCPATH=$KORV_WINE_DIR/locales
+  mkdir -p "$LOCPATH"
+  for name in "${locales[@]}"; do
+    [ "$name" = C ] || [ -d "$LOCPATH/$name.UTF-8" ] || localedef -i "$name" -f UTF-8 "$LOCPATH/$name.UTF-8"
+  done
+}
+
+# The Wine programs the demo starts speak the language: Wine takes it from LC_ALL.
 use_language() {
   [ -n "${locales[${1:-}]:-}" ] || { echo "demo: --lang takes one of: ${!locales[*]}" >&2; exit 2; }
   lang=$1
-  { export LC_ALL=${locales[$lang]}.UTF-8; } 2>/dev/null
-  session=session_without_locale
+  make_locales
+  export LC_ALL=${locales[$lang]}.UTF-8
   [ "$lang" = en ] || shots=$repo/build/demo-shots-$lang
 }
-session_without_locale() { env -u LC_ALL "$repo/cmake/wine-session.sh" "$@"; }
 
 make_image() {
   local name
   for name in startup.exe setup.exe mprofile.exe "${game_programs[@]}"; do
     [ -f "$bin/$name" ] || { echo "demo: $bin/$name is missing; build the windows-x86 preset first" >&2; exit 1; }
   done
-  env -u LC_ALL "$here/make_cd.sh" "$bin" "$image" "$cd_dir"
+  "$here/make_cd.sh" "$bin" "$image" "$cd_dir"
   say "the game CD: $image"
 }
 
@@ -136,13 +145,12 @@ forget_installation() {
   rm -rf "$prefix/drive_c/Program Files (x86)/Korvamund"
 }
 
-# The tour driver is no part of the CD: it runs from the build. It is given the texts of the
-# demo's language, and runs in English: Wine hands a program its arguments in the character
-# set of its locale, which is UTF-8 only for C.UTF-8 here.
+# The tour driver is no part of the CD: it runs from the build, given the texts of the demo's
+# language.
 tour() {
   local arguments=() argument
   for argument; do arguments+=("$(in_language "$argument")"); done
-  env LC_ALL=C.UTF-8 "$wine" "$bin/tour.exe" "${arguments[@]}" | tr -d '\r'
+  "$wine" "$bin/tour.exe" "${arguments[@]}" | tr -d '\r'
   return "${PIPESTATUS[0]}"
 }
 
@@ -292,7 +300,7 @@ run_dpi_shots() {
 }
 
 # The X window of a title. Wine gives a window its title in UTF-8 (_NET_WM_NAME), which
-# xwininfo shows, and without accents as the plain name, which import looks for.
+# xwininfo shows; import looks only at the plain name, which loses the accents.
 x_window() { xwininfo -display "$DISPLAY" -root -tree | grep -aF "\"$1\":" | awk '{ print $1; exit }'; }
 
 # The menu and Select Driver in each language, each window shot alone, with the game
@@ -306,6 +314,7 @@ run_lang_shots() {
   say "installing the game silently"
   (cd "$cd_dir" && "$wine" 'D:\setup.exe' /S >"$KORV_WINE_DIR/setup.log" 2>&1)
   local menu_pid
+  make_locales
   for lang in en fr de it es; do
     (cd "$cd_dir" && exec env LC_ALL="${locales[$lang]}.UTF-8" "$wine" 'D:\startup.exe' >"$KORV_WINE_DIR/menu.log" 2>&1) &
     menu_pid=$!
