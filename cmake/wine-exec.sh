@@ -19,6 +19,9 @@ set -a
 . "$dir/session.env"
 set +a
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine takes a program's display language from LC_ALL: the programs under test speak English,
+# whatever the caller's locale, unless a test chooses another one in KORV_LOCALE.
+export LC_ALL=${KORV_LOCALE:-C.UTF-8}
 case " $* " in
   *" --gtest_list_tests "*)
     # The test list is parsed by CTest, which does not expect Windows line ends.

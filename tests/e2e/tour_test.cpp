@@ -148,8 +148,9 @@ TEST_F(tour_test, from_the_cd_install_choose_driver_play_and_uninstall_leave_the
   expect_installed(menu, true);
   ASSERT_TRUE(wizard_button(wizard, "&Next >") && wizard_button(wizard, "&Finish"));
   size_t bytes = read_bytes(join_path(install_dir, "uninstall.exe")).size();
-  for (const char* name : {"startup.exe", "korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe",
-                           "netlaunc.exe", "mprofile.exe", "Readme.txt"}) {
+  for (const char* name :
+       {"startup.exe", "korv.exe", "korv3dfx.exe", "korvsw.exe", "korvk6.exe", "netlaunc.exe", "mprofile.exe",
+        "Readme.txt", "Lisezmoi.txt", "Liesmich.txt", "Leggimi.txt", "Leeme.txt"}) {
     EXPECT_EQ(read_bytes(join_path(install_dir, name)), read_bytes(cd_dir + name)) << name;
     bytes += read_bytes(join_path(install_dir, name)).size();
   }

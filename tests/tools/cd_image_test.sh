@@ -11,7 +11,7 @@ expect() {  # what, expected, actual
 }
 
 joliet_files=$(xorriso -read_fs norock -indev "$image" -find / -type f 2>/dev/null | tr -d "'" | sort | tr '\n' ' ')
-expect "files" "/AUTORUN.INF /Readme.txt /korv.exe /korv3dfx.exe /korvk6.exe /korvsw.exe /mprofile.exe \
+expect "files" "/AUTORUN.INF /Leeme.txt /Leggimi.txt /Liesmich.txt /Lisezmoi.txt /Readme.txt /korv.exe /korv3dfx.exe /korvk6.exe /korvsw.exe /mprofile.exe \
 /netlaunc.exe /redist/directx/dxsetup.exe /setup.exe /startup.exe " "$joliet_files"
 
 # The ISO 9660 label, and the Joliet one (UCS-2, big-endian) in the descriptor that follows.

@@ -9,6 +9,13 @@
 #   tools/demo/demo.sh --dpi-shots
 #                                 on Xvfb, the menu and Select Driver at 96, 144 and 192
 #                                 DPI, saved as docs/images/{menu,select-driver}-DPIdpi.png
+#   tools/demo/demo.sh --lang LANG
+#                                 the menu by hand or the tour in another language: en, fr,
+#                                 de, it or es (the tour's screenshots go to
+#                                 build/demo-shots-LANG)
+#   tools/demo/demo.sh --lang-shots
+#                                 on Xvfb, the menu and Select Driver in each language,
+#                                 saved as docs/images/{menu,select-driver}-LANG.png
 #
 # Drive D: of the prefix (build/demo-wine/prefix) is a CD-ROM drive holding the image's
 # files as read back from it (build/korvamund-cd). Programs come from build/windows-x86/bin
@@ -35,6 +42,61 @@ uninstall_title="Korvamund Uninstall"
 game_programs=(korv.exe korv3dfx.exe korvsw.exe korvk6.exe netlaunc.exe)
 
 say() { echo "demo: $*"; }
+
+# The languages of the menu and setup: the locale from which Wine takes a program's display
+# language (LC_ALL), and the tour's window titles and button texts in that language, by
+# their English text. Texts not listed read the same in every language.
+declare -A locales=([en]=C [fr]=fr_FR [de]=de_DE [it]=it_IT [es]=es_ES)
+lang=en
+# shellcheck disable=SC2034 # read by in_language
+declare -A texts_en=()
+# shellcheck disable=SC2034 # read by in_language
+declare -A texts_fr=(
+  ["Korvamund Setup"]="Installation de Korvamund" ["Korvamund Uninstall"]="Désinstallation de Korvamund"
+  ["&Install"]="&Installer" ["&Uninstall"]="&Désinstaller" ["&Next >"]="&Suivant >" ["&Finish"]="&Fermer"
+  ["Select Driver"]="Choix du pilote" ["Graphics Troubleshooting"]="Dépannage graphique")
+# shellcheck disable=SC2034 # read by in_language
+declare -A texts_de=(
+  ["Korvamund Setup"]="Installation von Korvamund" ["Korvamund Uninstall"]="Deinstallation von Korvamund"
+  ["&Install"]="&Installieren" ["&Uninstall"]="&Deinstallieren" ["&Next >"]="&Weiter >"
+  ["&Finish"]="&Fertigstellen" ["Select Driver"]="Treiber auswählen"
+  ["Graphics Troubleshooting"]="Grafikprobleme beheben")
+# shellcheck disable=SC2034 # read by in_language
+declare -A texts_it=(
+  ["Korvamund Setup"]="Installazione di Korvamund" ["Korvamund Uninstall"]="Disinstallazione di Korvamund"
+  ["&Install"]="Ins&talla" ["&Uninstall"]="&Disinstalla" ["&Next >"]="&Avanti >" ["&Finish"]="&Chiudi"
+  ["Select Driver"]="Selezione driver" ["Graphics Troubleshooting"]="Risoluzione problemi grafici")
+# shellcheck disable=SC2034 # read by in_language
+declare -A texts_es=(
+  ["Korvamund Setup"]="Instalación de Korvamund" ["Korvamund Uninstall"]="Desinstalación de Korvamund"
+  ["&Install"]="&Instalar" ["&Uninstall"]="&Desinstalar" ["&Next >"]="&Siguiente >" ["&Finish"]="&Terminar"
+  ["Select Driver"]="Seleccionar controlador" ["Graphics Troubleshooting"]="Solucionar problemas gráficos")
+
+in_language() {  # in_language TEXT: the text as the demo's language shows it
+  local -n texts=texts_$lang
+  printf '%s' "${texts[$1]-$1}"
+}
+
+# The locales of the languages, made once for the demo alone (LOCPATH): without them Wine
+# still takes the display language from LC_ALL, but reads and writes Unix file names and
+# arguments as ASCII, and loses the accents of "Désinstaller Korvamund.lnk", say.
+make_locales() {
+  local name
+  export LOCPATH=$KORV_WINE_DIR/locales
+  mkdir -p "$LOCPATH"
+  for name in "${locales[@]}"; do
+    [ "$name" = C ] || [ -d "$LOCPATH/$name.UTF-8" ] || localedef -i "$name" -f UTF-8 "$LOCPATH/$name.UTF-8"
+  done
+}
+
+# The Wine programs the demo starts speak the language: Wine takes it from LC_ALL.
+use_language() {
+  [ -n "${locales[${1:-}]:-}" ] || { echo "demo: --lang takes one of: ${!locales[*]}" >&2; exit 2; }
+  lang=$1
+  make_locales
+  export LC_ALL=${locales[$lang]}.UTF-8
+  [ "$lang" = en ] || shots=$repo/build/demo-shots-$lang
+}
 
 make_image() {
   local name
@@ -83,8 +145,14 @@ forget_installation() {
   rm -rf "$prefix/drive_c/Program Files (x86)/Korvamund"
 }
 
-# The tour driver is no part of the CD: it runs from the build.
-tour() { "$wine" "$bin/tour.exe" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# The tour driver is no part of the CD: it runs from the build, given the texts of the demo's
+# language.
+tour() {
+  local arguments=() argument
+  for argument; do arguments+=("$(in_language "$argument")"); done
+  "$wine" "$bin/tour.exe" "${arguments[@]}" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
 
 shot_number=0
 shot() {
@@ -239,11 +307,52 @@ run_dpi_shots() {
   forget_installation
 }
 
+# The X window of a title. Wine gives a window its title in UTF-8 (_NET_WM_NAME), which
+# xwininfo shows; import looks only at the plain name, which loses the accents.
+x_window() { xwininfo -display "$DISPLAY" -root -tree | grep -aF "\"$1\":" | awk '{ print $1; exit }'; }
+
+# The menu and Select Driver in each language, each window shot alone, with the game
+# installed silently for Select Driver and forgotten afterwards.
+run_lang_shots() {
+  "$session" start
+  trap '"$session" stop' EXIT
+  eval "$("$session" env)"
+  mount_cd
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+  say "installing the game silently"
+  (cd "$cd_dir" && "$wine" 'D:\setup.exe' /S >"$KORV_WINE_DIR/setup.log" 2>&1)
+  local menu_pid
+  make_locales
+  for lang in en fr de it es; do
+    (cd "$cd_dir" && exec env LC_ALL="${locales[$lang]}.UTF-8" "$wine" 'D:\startup.exe' >"$KORV_WINE_DIR/menu.log" 2>&1) &
+    menu_pid=$!
+    tour wait "$menu_title" 60
+    dpi_shot "$menu_title" "menu-$lang"
+    tour click "$menu_title" 8009
+    tour wait "Select Driver" 60
+    dpi_shot "$(x_window "$(in_language "Select Driver")")" "select-driver-$lang"
+    tour click "Select Driver" 2
+    tour gone "Select Driver" 60
+    tour click "$menu_title" 8005
+    tour gone "$menu_title" 60
+    wait "$menu_pid" 2>/dev/null || true
+  done
+  forget_installation
+}
+
+if [ "${1:-}" = --lang ]; then
+  use_language "${2:-}"
+  shift 2
+fi
 case "${1:-}" in
   --reset) reset ;;
   --dpi-shots)
     make_image
     run_dpi_shots
+    ;;
+  --lang-shots)
+    make_image
+    run_lang_shots
     ;;
   --cd) make_image ;;
   "")
@@ -251,7 +360,7 @@ case "${1:-}" in
     if [ -n "${DISPLAY:-}" ]; then run_on_display; else run_tour; fi
     ;;
   *)
-    echo "usage: $0 [--cd|--reset|--dpi-shots]" >&2
+    echo "usage: $0 [--lang LANG] [--cd|--reset|--dpi-shots|--lang-shots]" >&2
     exit 2
     ;;
 esac

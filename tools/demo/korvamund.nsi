@@ -57,11 +57,13 @@ ManifestSupportedOS Win7 Win8 Win8.1 Win10
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\Readme.txt"
+; The Readme of the language setup speaks (the texts are in korvamund_texts.nsh).
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\$(readme_name).txt"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "$(show_readme)"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 ; The finish page's other check box offers a shortcut to the menu on the desktop.
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Put a shortcut to ${GAME} on the desktop"
+!define MUI_FINISHPAGE_RUN_TEXT "$(desktop_shortcut)"
 !define MUI_FINISHPAGE_RUN_FUNCTION make_desktop_shortcut
 ; The progress pages stay when done, showing each step, until the player clicks Next.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
@@ -77,7 +79,18 @@ ShowUninstDetails show
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_UNPAGE_FINISH
+; Setup and the uninstaller speak the system's language where they have it, and English,
+; the first, where they cannot tell (see CHOOSE_LANGUAGE). A language chosen by the player
+; is remembered with the installation.
+!define MUI_LANGDLL_REGISTRY_ROOT HKLM
+!define MUI_LANGDLL_REGISTRY_KEY "${UNINSTALL_KEY}"
+!define MUI_LANGDLL_REGISTRY_VALUENAME "Installer Language"
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "French"
+!insertmacro MUI_LANGUAGE "German"
+!insertmacro MUI_LANGUAGE "Italian"
+!insertmacro MUI_LANGUAGE "Spanish"
+!include /CHARSET=UTF8 "korvamund_texts.nsh"
 
 ; What setup copies from the CD, the uninstaller aside. The menu comes too, so that the
 ; installed game starts without the CD.
@@ -90,6 +103,10 @@ ShowUninstDetails show
   !insertmacro ${DO} "netlaunc.exe"
   !insertmacro ${DO} "mprofile.exe"
   !insertmacro ${DO} "Readme.txt"
+  !insertmacro ${DO} "Lisezmoi.txt"
+  !insertmacro ${DO} "Liesmich.txt"
+  !insertmacro ${DO} "Leggimi.txt"
+  !insertmacro ${DO} "Leeme.txt"
 !macroend
 
 ; Files the menu and the detection program write into the game folder, and the temporaries
@@ -111,10 +128,26 @@ ShowUninstDetails show
     ClearErrors
     ExecShell "runas" "${PROGRAM}" "${PARAMETERS}"
     ${If} ${Errors}
-      MessageBox MB_ICONSTOP "${GAME} can only be installed or removed with administrator rights." /SD IDOK
+      MessageBox MB_ICONSTOP "$(need_admin)" /SD IDOK
       SetErrorLevel ${EXIT_NOT_ELEVATED}
     ${EndIf}
     Quit
+  ${EndIf}
+!macroend
+
+; Windows picks setup's language by the system's display language; when that is none of
+; setup's languages, the player chooses one (UNGET: the uninstaller takes the one remembered
+; first). Silent runs are not asked.
+!macro CHOOSE_LANGUAGE UNGET
+  System::Call 'kernel32::GetUserDefaultUILanguage() i .r0'
+  IntOp $0 $0 & 0x3FF  ; the primary language
+  IntOp $1 $LANGUAGE & 0x3FF
+  ${If} $0 <> $1
+    !if "${UNGET}" == "yes"
+      !insertmacro MUI_UNGETLANGUAGE
+    !else
+      !insertmacro MUI_LANGDLL_DISPLAY
+    !endif
   ${EndIf}
 !macroend
 
@@ -122,8 +155,8 @@ ShowUninstDetails show
 ; folder), the Readme and the uninstaller; and the desktop shortcut the finish page offers.
 !define START_MENU "$SMPROGRAMS\${GAME}"
 !define MENU_SHORTCUT "${GAME}.lnk"
-!define README_SHORTCUT "Readme.lnk"
-!define UNINSTALL_SHORTCUT "Uninstall ${GAME}.lnk"
+!define README_SHORTCUT "$(readme_name).lnk"
+!define UNINSTALL_SHORTCUT "$(uninstall_shortcut).lnk"
 
 ; A running menu repaints, and so shows at once whether the game is installed.
 !macro REFRESH_MENU
@@ -137,7 +170,8 @@ ShowUninstDetails show
 
 !macro REQUIRE_ON_CD NAME
   ${IfNot} ${FileExists} "$EXEDIR\${NAME}"
-    MessageBox MB_ICONSTOP "A file of ${GAME} is missing from the CD: ${NAME}" /SD IDOK
+    StrCpy $R2 "${NAME}"
+    MessageBox MB_ICONSTOP "$(missing_on_cd)" /SD IDOK
     SetErrorLevel ${EXIT_NOT_ON_CD}
     Abort
   ${EndIf}
@@ -151,9 +185,10 @@ ShowUninstDetails show
   SetDetailsPrint none
   CopyFiles /SILENT "$EXEDIR\${NAME}" "$INSTDIR"
   SetDetailsPrint both
-  DetailPrint "Copy ${NAME} from the CD"
+  StrCpy $R2 "${NAME}"
+  DetailPrint "$(copying)"
   ${If} ${Errors}
-    MessageBox MB_ICONSTOP "${NAME} could not be copied into $INSTDIR." /SD IDOK
+    MessageBox MB_ICONSTOP "$(copy_failed)" /SD IDOK
     SetErrorLevel ${EXIT_COPY_FAILED}
     Abort
   ${EndIf}
@@ -180,6 +215,7 @@ Function .onInit
     StrCpy $1 "/D=$INSTDIR"
   ${EndIf}
   !insertmacro ELEVATE "$EXEPATH" $1
+  !insertmacro CHOOSE_LANGUAGE no
   !insertmacro FOR_EACH_GAME_FILE REQUIRE_ON_CD
   InitPluginsDir
   File "/oname=$PLUGINSDIR\folder_rights.exe" "${FOLDER_RIGHTS}"
@@ -207,7 +243,7 @@ FunctionEnd
 Function check_install_dir
   StrLen $0 $INSTDIR
   ${If} $0 > ${INSTALL_DIR_LIMIT}
-    MessageBox MB_ICONSTOP "The folder name is too long: at most ${INSTALL_DIR_LIMIT} characters." /SD IDOK
+    MessageBox MB_ICONSTOP "$(folder_too_long)" /SD IDOK
     SetErrors
     Return
   ${EndIf}
@@ -219,13 +255,13 @@ Function check_install_dir
   ; The verdicts of folder_rights check (folder_verdict in folder_rights.h).
   ClearErrors
   ${If} $0 = 3
-    MessageBox MB_ICONSTOP "${GAME} cannot be installed into $INSTDIR: it holds $1, which is not part of ${GAME}. Choose a new or empty folder." /SD IDOK
+    MessageBox MB_ICONSTOP "$(folder_foreign)" /SD IDOK
     SetErrors
   ${ElseIf} $0 = 4
-    MessageBox MB_ICONSTOP "${GAME} cannot be installed into $INSTDIR: $1 is a junction or another link to a different place. Choose a new or empty folder." /SD IDOK
+    MessageBox MB_ICONSTOP "$(folder_link)" /SD IDOK
     SetErrors
   ${ElseIf} $0 <> 0
-    MessageBox MB_ICONSTOP "${GAME} cannot be installed into $INSTDIR: setup cannot look into $1. Choose another folder." /SD IDOK
+    MessageBox MB_ICONSTOP "$(folder_unreadable)" /SD IDOK
     SetErrors
   ${EndIf}
 FunctionEnd
@@ -239,7 +275,7 @@ FunctionEnd
 ; After folder_rights lock or protect: a failure stops the installation.
 Function stop_unless_rights_set
   ${If} $0 <> 0
-    MessageBox MB_ICONSTOP "${GAME} is not installed: the rights of $1 could not be set." /SD IDOK
+    MessageBox MB_ICONSTOP "$(rights_not_set)" /SD IDOK
     SetErrorLevel ${EXIT_RIGHTS_NOT_SET}
     Abort
   ${EndIf}
@@ -260,13 +296,13 @@ Section
   !insertmacro APPEND_QUOTED "uninstall.exe"
   !insertmacro FOLDER_RIGHTS 'protect "$INSTDIR"$R0'
   Call stop_unless_rights_set
-  DetailPrint "Players may add and replace setting files in $INSTDIR, and only read and run the programs."
+  DetailPrint "$(rights_set)"
 
   SetShellVarContext all
   CreateDirectory "${START_MENU}"
   ; A shortcut starts its program in the output folder of its making: the game folder.
   CreateShortCut "${START_MENU}\${MENU_SHORTCUT}" "$INSTDIR\startup.exe"
-  CreateShortCut "${START_MENU}\${README_SHORTCUT}" "$INSTDIR\Readme.txt"
+  CreateShortCut "${START_MENU}\${README_SHORTCUT}" "$INSTDIR\$(readme_name).txt"
   CreateShortCut "${START_MENU}\${UNINSTALL_SHORTCUT}" "$INSTDIR\uninstall.exe"
 
   WriteRegStr HKLM "${APP_PATHS_KEY}" "" "$INSTDIR\korv.exe"
@@ -287,6 +323,13 @@ SectionEnd
 ; ---- uninstall.exe ------------------------------------------------------------------
 ; NSIS runs the uninstaller from a copy in %TEMP%, so that it can delete its own file.
 ; $INSTDIR is the folder that uninstall.exe lies in.
+
+; The Start menu entries of the Readme and the uninstaller, as setup named them in any of its
+; languages.
+!macro DELETE_SHORTCUTS LANGUAGE README UNINSTALL
+  Delete "${START_MENU}\${README}.lnk"
+  Delete "${START_MENU}\${UNINSTALL}.lnk"
+!macroend
 
 !macro DELETE_FROM_GAME_FOLDER NAME
   Delete "$INSTDIR\${NAME}"
@@ -314,6 +357,7 @@ Function un.onInit
   ${EndIf}
   ; The elevated copy is started from the game folder, as the menu starts it.
   !insertmacro ELEVATE "$INSTDIR\uninstall.exe" $1
+  !insertmacro CHOOSE_LANGUAGE yes
 FunctionEnd
 
 Section "Uninstall"
@@ -325,8 +369,7 @@ Section "Uninstall"
     DeleteRegKey HKLM "${APP_PATHS_KEY}"
     SetShellVarContext all
     Delete "${START_MENU}\${MENU_SHORTCUT}"
-    Delete "${START_MENU}\${README_SHORTCUT}"
-    Delete "${START_MENU}\${UNINSTALL_SHORTCUT}"
+    !insertmacro FOR_EACH_LANGUAGE DELETE_SHORTCUTS
     RMDir "${START_MENU}"
     Delete "$DESKTOP\${MENU_SHORTCUT}"
   ${EndIf}
